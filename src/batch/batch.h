@@ -1,0 +1,25 @@
+// The batch: every data-file line becomes one result line.
+#pragma once
+
+#include <cstdio>
+
+#include "common/textbuf.h"
+
+/// The six fields of one record, as splitrec fills them and the evaluation leaves them.
+struct Record {
+  char snr[kFieldSize];
+  char land[kFieldSize];
+  char blz[kFieldSize];
+  char konto[kFieldSize];
+  char iban[kFieldSize];
+  char bic[kFieldSize];
+};
+
+/// Evaluates one record in place: on return its fields are the texts of its result line.
+/// sland (kFieldSize buffer) is the carried country, read and updated; verz is the data-file
+/// path, beside which the BIC directory lies. Returns the two-digit result code.
+const char* evalrec(Record& r, char* sland, const char* verz);
+
+/// Reads the data file fi line by line (pieces of at most kLineRead bytes) and writes one
+/// result line per piece to fo. Returns false when reading fi or writing fo failed.
+bool runbatch(std::FILE* fi, std::FILE* fo, const char* verz, char* sland);

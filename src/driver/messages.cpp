@@ -1,0 +1,74 @@
+#include "driver/messages.h"
+
+// Texts are Windows-1252: \xfc is u-umlaut, \xf6 o-umlaut. A hex escape runs on over hex
+// digits, so such a byte is followed by a closing quote where the next letter is a-f.
+
+namespace {
+const char kErrorHead[] = "Das Programm velmora.exe hat folgenden Fehler festgestellt:\r\n";
+const char kThanks[] = "Vielen Dank f\xfcr die Verwendung von velmora.exe !";
+
+std::string errorbox(const std::string& body) {
+  return kErrorHead + body + "\r\n\r\n" + kThanks;
+}
+}  // namespace
+
+// A made-up account at a made-up bank; its IBAN is what makeiban builds from "AT", the bank
+// code and the account number shown (a unit test holds them together).
+const DonationAccount kDonation = {"98765432", "Velmora Software", "Velmora Musterbank",
+                                   "19999", "AT601999900098765432", "VLMRATW1XXX"};
+
+const char kUsageLine[] =
+    "\r\nVerwendung: velmora.exe <CSV-Datendatei mit Pfadangabe> <ISO20022-Datei mit "
+    "Pfadangabe> <Mode>\r\n";
+const char kLegend[] =
+    "\r\nAufbau der Datendatei:\r\nSatznummer;Landescode;Bankleitzahl;Kontonummer;IBAN\r\n"
+    "Codes in der Ausgabedatei:\r\n00 = IBAN berechnet\r\n"
+    "01 = IBAN korrekt, Land + Konto + BLZ berechnet\r\n02 = IBAN falsch\r\n"
+    "10 = IBAN + BIC berechnet\r\n11 = IBAN korrekt, Land + Konto + BLZ + BIC berechnet\r\n";
+const char kOutputNotWritable[] = "\r\nFehler: Ausgabefile nicht beschreibbar !\r\n";
+const char kDataNotWritable[] = "\r\nFehler: Datendatei nicht beschreibbar !\r\n";
+const char kInternal01[] = "\r\nFehler: Interner Fehler 01 !\r\n";
+const char kInternal02[] = "\r\nFehler: Interner Fehler 02 !\r\n";
+
+std::string usagebox() {
+  return std::string(kErrorHead) + "Angabe einer Datendatei erforderlich !\r\n" + "\r\n" + kThanks;
+}
+
+std::string datanotfoundbox(const std::string& data) {
+  return std::string(kErrorHead) + "Datenfile nicht gefunden:\r\n" + data + "\r\n" + kThanks;
+}
+
+std::string outputopenbox(const std::string& path) {
+  return errorbox("Ausgabedatei kann nicht ge\xf6" "ffnet werden: " + path);
+}
+
+std::string outputwritebox(const std::string& path) {
+  return errorbox("Ausgabedatei kann nicht geschrieben werden: " + path);
+}
+
+std::string backupfailbox(const std::string& data) {
+  return errorbox("Datendatei kann nicht gesichert werden: " + data + ".old");
+}
+
+std::string datawritebox(const std::string& data) {
+  return errorbox("Datendatei kann nicht geschrieben werden: " + data);
+}
+
+std::string groupsoffour(const std::string& iban) {
+  std::string out;
+  for (std::size_t i = 0; i < iban.size(); ++i) {
+    if (i > 0 && i % 4 == 0) out += ' ';
+    out += iban[i];
+  }
+  return out;
+}
+
+std::string closingbox(const std::string& data) {
+  const DonationAccount& d = kDonation;
+  return "Das Programm velmora.exe wurde mit der Datendatei:\r\n" + data +
+         "\r\nausgef\xfchrt. Der Name der Ausgabedatei lautet:\r\n" + data + ".out\r\n\r\n" +
+         "Hinweis: Wenn Ihnen dieses Freeware - Programm eine Hilfe war,\r\n" +
+         "ersuchen wir Sie um eine Spende auf das Konto: " + d.konto + "\r\n" +
+         "Kontowortlaut: Fa. " + d.holder + ", bei der " + d.bank + ", Bankleitzahl: " + d.blz +
+         "\r\n" + "IBAN: " + groupsoffour(d.iban) + "  BIC: " + d.bic + " !\r\n\r\n" + kThanks;
+}

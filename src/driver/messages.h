@@ -1,0 +1,33 @@
+// The program's own texts: console lines and message-box texts, single-byte Windows-1252.
+#pragma once
+
+#include <string>
+
+/// The account named in the closing message, shown as it is printed.
+struct DonationAccount {
+  const char* konto;   ///< account number as shown
+  const char* holder;  ///< account holder
+  const char* bank;    ///< bank name
+  const char* blz;     ///< bank code as shown
+  const char* iban;    ///< electronic form; printed in groups of four
+  const char* bic;
+};
+extern const DonationAccount kDonation;
+
+extern const char kUsageLine[];
+extern const char kLegend[];
+extern const char kOutputNotWritable[];  ///< console line for every result/data write failure
+extern const char kDataNotWritable[];
+extern const char kInternal01[];
+extern const char kInternal02[];
+
+std::string usagebox();
+std::string datanotfoundbox(const std::string& data);
+std::string outputopenbox(const std::string& path);   ///< path of the file that failed
+std::string outputwritebox(const std::string& path);
+std::string backupfailbox(const std::string& data);
+std::string datawritebox(const std::string& data);
+std::string closingbox(const std::string& data);
+
+/// The IBAN in groups of four separated by blanks.
+std::string groupsoffour(const std::string& iban);

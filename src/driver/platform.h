@@ -1,0 +1,15 @@
+// The platform layer: the message box and file replacement. One implementation per platform
+// (platform-posix.cpp, platform-win32.cpp), chosen by the build.
+#pragma once
+
+/// Shows text (Windows-1252) in a message box captioned "velmora.exe" with one OK button.
+/// On Windows it blocks until the user closes it; elsewhere the text goes to standard error
+/// and the call returns at once.
+void msgbox(const char* text);
+
+/// Moves the file from to the name to, replacing a file of that name. Returns false, leaving
+/// both as they were, when it cannot.
+bool replacefile(const char* from, const char* to);
+
+/// Prepares standard output so that console texts pass byte for byte.
+void initconsole();

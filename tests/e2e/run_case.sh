@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Runs the program once for an end-to-end case and compares everything it left behind.
+#
+# usage: run_case.sh PROGRAM CASEDIR
+#
+# A case folder holds:
+#   args       the arguments, one per line (absent or empty: no argument)
+#   in/        files copied into a fresh working directory, where the program runs
+#   expected/  the working directory as it must be afterwards: every file, byte for byte,
+#              and no other file (absent: the directory must be empty)
+#   stdout     standard output, byte for byte (absent: empty)
+#   status     the exit status (absent: 0)
+#   stderr     standard error, byte for byte (optional; not checked when absent)
+#   setup      shell lines run in the working directory before the program, in the shell that
+#              then runs it (limits set there apply to the program); optional
+#   check      shell lines run in the working directory afterwards; a failure fails the case
+#   runs-as-user  when present and run by root, the program runs as nobody
+# With VELMORA_UPDATE=1 the outputs are written into the case instead of compared.
+set -u
+prog=$(realpath "$1")
+case_dir=$(realpath "$2")
+name=$(basename "$case_dir")
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/velmora-e2e.XXXXXX")
+out=$(mktemp -d "${TMPDIR:-/tmp}/velmora-e2e-out.XXXXXX")
+cleanup() { chmod -R u+rwx "$work" 2>/dev/null; rm -rf "$work" "$out"; }
+trap cleanup EXIT
+[ -d "$case_dir/in" ] && cp -a "$case_dir/in/." "$work/"
+
+args=()
+[ -f "$case_dir/args" ] && mapfile -t args < "$case_dir/args"
+
+runner=()
+if [ -e "$case_dir/runs-as-user" ] && [ "$(id -u)" = 0 ]; then
+  chown -R 65534:65534 "$work"
+  chmod 755 "$out"
+  runner=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+fi
+
+(
+  cd "$work" || exit 99
+  if [ -f "$case_dir/setup" ]; then . "$case_dir/setup" || exit 98; fi
+  trap '' XFSZ
+  exec timeout -k 5 120 "${runner[@]}" "$prog" "${args[@]}"
+) > "$out/stdout" 2> "$out/stderr" < /dev/null
+status=$?
+
+if [ "${VELMORA_UPDATE:-}" = 1 ]; then
+  cp "$out/stdout" "$case_dir/stdout"
+  echo "$status" > "$case_dir/status"
+  rm -rf "$case_dir/expected"
+  if [ -n "$(ls -A "$work")" ]; then mkdir -p "$case_dir/expected"; cp -a "$work/." "$case_dir/expected/"; fi
+  [ -f "$case_dir/stderr" ] && cp "$out/stderr" "$case_dir/stderr"
+  echo "$name: updated"
+  exit 0
+fi
+
+fail=0
+problem() { echo "$name: $*"; fail=1; }
+
+want_status=0
+[ -f "$case_dir/status" ] && want_status=$(cat "$case_dir/status")
+[ "$status" = "$want_status" ] || problem "exit status $status, expected $want_status"
+
+want_stdout=/dev/null
+[ -f "$case_dir/stdout" ] && want_stdout="$case_dir/stdout"
+cmp -s "$out/stdout" "$want_stdout" || { problem "standard output differs:"; diff <(od -c "$want_stdout") <(od -c "$out/stdout") | head -20; }
+
+if [ -f "$case_dir/stderr" ]; then
+  cmp -s "$out/stderr" "$case_dir/stderr" || { problem "standard error differs:"; diff "$case_dir/stderr" "$out/stderr" | head -20; }
+fi
+
+expected="$case_dir/expected"
+[ -d "$expected" ] || expected=$(mktemp -d) 
+if ! diff -r "$expected" "$work" > "$out/diff" 2>&1; then
+  problem "files differ from expected/:"
+  head -20 "$out/diff"
+  for f in $(cd "$work" && find . -type f); do
+    if [ -f "$expected/$f" ] && ! cmp -s "$expected/$f" "$work/$f"; then
+      echo "--- $f"; diff <(od -c "$expected/$f") <(od -c "$work/$f") | head -10
+    fi
+  done
+fi
+
+if [ -f "$case_dir/check" ]; then
+  ( cd "$work" && . "$case_dir/check" ) || problem "check failed"
+fi
+
+[ $fail = 0 ] && echo "$name: ok"
+exit $fail
