@@ -3,7 +3,7 @@ JOBS ?= 2
 RELEASE := build/release
 ASAN := build/asan
 
-.PHONY: all build demo test clean deps
+.PHONY: all build demo test clean deps windows windows-test dist
 
 all: build
 
@@ -22,6 +22,21 @@ test: deps
 	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON > /dev/null
 	cmake --build $(ASAN) -j$(JOBS)
 	ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS)
+
+# velmora.exe for 64-bit Windows (cross-built with mingw-w64) and its tests; run them under
+# wine with `make windows-test` (the CI's Windows leg, which installs what it needs).
+WINDOWS := build/windows
+windows:
+	cmake -S . -B $(WINDOWS) --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release > /dev/null
+	cmake --build $(WINDOWS) -j$(JOBS)
+
+windows-test:
+	bash .ci/windows
+
+# Release packages in build/dist: Linux .tar.gz and .deb, Windows .zip.
+dist: deps
+	@tools/dist.sh
 
 clean:
 	rm -rf build
