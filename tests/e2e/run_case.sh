@@ -16,6 +16,11 @@
 #   check      shell lines run in the working directory afterwards; a failure fails the case
 #   runs-as-user  when present and run by root, the program runs as nobody
 # With VELMORA_UPDATE=1 the outputs are written into the case instead of compared.
+#
+# With VELMORA_WRAPPER set (tests/e2e/wine-run.sh for velmora.exe under wine) the program runs
+# through that wrapper. It writes the message boxes it saw to $VELMORA_BOXES, and those are
+# checked against the boxes in the stderr file (tests/e2e/boxcheck.sh) instead of comparing
+# standard error. Cases that run as nobody are skipped (status 77): the wine prefix is root's.
 set -u
 prog=$(realpath "$1")
 case_dir=$(realpath "$2")
@@ -30,6 +35,14 @@ trap cleanup EXIT
 args=()
 [ -f "$case_dir/args" ] && mapfile -t args < "$case_dir/args"
 
+wrapper=()
+if [ -n "${VELMORA_WRAPPER:-}" ]; then
+  [ "${VELMORA_UPDATE:-}" = 1 ] && { echo "$name: goldens come from the native program"; exit 1; }
+  [ -e "$case_dir/runs-as-user" ] && { echo "$name: skipped, runs as a user"; exit 77; }
+  wrapper=("$VELMORA_WRAPPER")
+  export VELMORA_BOXES="$out/boxes"
+fi
+
 runner=()
 if [ -e "$case_dir/runs-as-user" ] && [ "$(id -u)" = 0 ]; then
   chown -R 65534:65534 "$work"
@@ -41,7 +54,7 @@ fi
   cd "$work" || exit 99
   if [ -f "$case_dir/setup" ]; then . "$case_dir/setup" || exit 98; fi
   trap '' XFSZ
-  exec timeout -k 5 120 "${runner[@]}" "$prog" "${args[@]}"
+  exec timeout -k 5 120 "${runner[@]}" "${wrapper[@]}" "$prog" "${args[@]}"
 ) > "$out/stdout" 2> "$out/stderr" < /dev/null
 status=$?
 
@@ -66,7 +79,9 @@ want_stdout=/dev/null
 [ -f "$case_dir/stdout" ] && want_stdout="$case_dir/stdout"
 cmp -s "$out/stdout" "$want_stdout" || { problem "standard output differs:"; diff <(od -c "$want_stdout") <(od -c "$out/stdout") | head -20; }
 
-if [ -f "$case_dir/stderr" ]; then
+if [ -f "$case_dir/stderr" ] && [ ${#wrapper[@]} != 0 ]; then
+  "$(dirname "$0")/boxcheck.sh" "$case_dir/stderr" "$out/boxes" || problem "message boxes differ"
+elif [ -f "$case_dir/stderr" ]; then
   cmp -s "$out/stderr" "$case_dir/stderr" || { problem "standard error differs:"; diff "$case_dir/stderr" "$out/stderr" | head -20; }
 fi
 
