@@ -35,27 +35,51 @@ constexpr CountryRule kAccountRules[kCountries] = {
 
 namespace {
 
-// Both tables must name the same countries in the same order, and every IBAN they can produce
-// must stay inside the 39 characters that calcchknr accepts and the caller's field.
+// Both tables must name the same countries in the same order (the code index below serves
+// both), each code two distinct upper-case letters, and every IBAN they can produce must stay
+// inside the 39 characters that calcchknr accepts.
 constexpr bool consistent() {
   for (int i = 0; i < kCountries; ++i) {
     const CountryRule& b = kBankCodeRules[i];
     const CountryRule& k = kAccountRules[i];
-    if (b.land[0] != k.land[0] || b.land[1] != k.land[1]) return false;
-    if (b.check == Check::Pair || k.check == Check::Letter) return false;
+    if (b.land[0] != k.land[0] || b.land[1] != k.land[1] || b.land[2] != '\0') return false;
+    if (b.land[0] < 'A' || b.land[0] > 'Z' || b.land[1] < 'A' || b.land[1] > 'Z') return false;
+    for (int j = 0; j < i; ++j) {
+      const char* other = kBankCodeRules[j].land;
+      if (other[0] == b.land[0] && other[1] == b.land[1]) return false;
+    }
     if (4 + rulelength(b) + rulelength(k) > 39) return false;
   }
   return true;
 }
 static_assert(consistent(), "country tables out of step");
 
+// Row number + 1 of every country code "AA".."ZZ" in the tables, 0 for the codes they lack;
+// both tables share it, as they list the same countries in the same order.
+struct CodeIndex {
+  unsigned char row[26 * 26];
+};
+
+constexpr CodeIndex makecodeindex() {
+  CodeIndex index{};
+  for (int i = 0; i < kCountries; ++i) {
+    const char* land = kBankCodeRules[i].land;
+    index.row[(land[0] - 'A') * 26 + (land[1] - 'A')] = static_cast<unsigned char>(i + 1);
+  }
+  return index;
+}
+
+constexpr CodeIndex kCodeIndex = makecodeindex();
+
+bool isupperc(char c) {
+  return c >= 'A' && c <= 'Z';
+}
+
 // The row of an exactly two-character, case-sensitive country code, or null.
 const CountryRule* findrule(const CountryRule* table, const char* land) {
-  if (land[0] == '\0' || land[1] == '\0' || land[2] != '\0') return nullptr;
-  for (int i = 0; i < kCountries; ++i) {
-    if (table[i].land[0] == land[0] && table[i].land[1] == land[1]) return &table[i];
-  }
-  return nullptr;
+  if (!isupperc(land[0]) || !isupperc(land[1]) || land[2] != '\0') return nullptr;
+  int row = kCodeIndex.row[(land[0] - 'A') * 26 + (land[1] - 'A')];
+  return row == 0 ? nullptr : &table[row - 1];
 }
 
 // Runs the rule's check on text. Returns true when it fits (text then normalised).
@@ -66,7 +90,7 @@ bool fits(const CountryRule& rule, char* text) {
     case Check::Alfanum: return isnalfanum(text, rule.l1, rule.l2) == 0;
     case Check::Letter:
       // Taken as it stands: a lower-case letter or a leading blank fails, deliberately.
-      if (text[0] < 'A' || text[0] > 'Z') return false;
+      if (!isupperc(text[0])) return false;
       return isnnum(text + 1, rule.l1, rule.l2) == 0;
     case Check::Pair:
       // The pair is not looked at, but it must be there: a shorter text has nothing behind

@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "common/textbuf.h"
+#include "iban/chars.h"
 #include "iban/iban.h"
 
 namespace {
@@ -13,34 +14,18 @@ enum class Section1 { Digits, Letters, LettersOrDigits };
 
 enum class Verdict { Keep, Fail, Drop };
 
-bool isdigitc(unsigned char c) {
-  return c >= '0' && c <= '9';
-}
-bool isupperc(unsigned char c) {
-  return c >= 'A' && c <= 'Z';
-}
-bool islowerc(unsigned char c) {
-  return c >= 'a' && c <= 'z';
-}
+// What each section does with each class of character, indexed by CharClass: Separator,
+// Digit, Upper, Lower. isnnum fails a lower-case letter as it stands; the others upper-case
+// it first. The second section takes digits only, whatever the first one takes.
+constexpr Verdict kFirst[3][4] = {
+    {Verdict::Drop, Verdict::Keep, Verdict::Fail, Verdict::Fail},  // Digits
+    {Verdict::Drop, Verdict::Fail, Verdict::Keep, Verdict::Keep},  // Letters
+    {Verdict::Drop, Verdict::Keep, Verdict::Keep, Verdict::Keep},  // LettersOrDigits
+};
+constexpr Verdict kSecond[4] = {Verdict::Drop, Verdict::Keep, Verdict::Fail, Verdict::Fail};
 
-// Judges one character of the first section; upper-cases c where letters are allowed.
-Verdict first(Section1 cls, unsigned char& c) {
-  if (cls != Section1::Digits && islowerc(c)) c = static_cast<unsigned char>(c - 'a' + 'A');
-  bool digit = isdigitc(c);
-  bool letter = isupperc(c) || islowerc(c);
-  if (!digit && !letter) return Verdict::Drop;
-  switch (cls) {
-    case Section1::Digits: return digit ? Verdict::Keep : Verdict::Fail;
-    case Section1::Letters: return letter ? Verdict::Keep : Verdict::Fail;
-    case Section1::LettersOrDigits: return Verdict::Keep;
-  }
-  return Verdict::Fail;
-}
-
-// Judges one character of the second section: digits stay, a letter of either case fails.
-Verdict second(unsigned char c) {
-  if (isdigitc(c)) return Verdict::Keep;
-  return isupperc(c) || islowerc(c) ? Verdict::Fail : Verdict::Drop;
+Verdict judge(const Verdict (&verdicts)[4], char c) {
+  return verdicts[static_cast<int>(charclass(c))];
 }
 
 // A misfit: the characters kept so far stand in front of the unread rest, as if each dropped
@@ -59,7 +44,8 @@ int padright(char* text, int from, int total) {
 
 // The one scan under the three checks. Kept characters are written back at `kept`, which
 // never passes `read`, so the text is compacted in a single pass.
-int scan(char* text, int l1, int l2, Section1 cls, char pad) {
+template <Section1 cls>
+int scan(char* text, int l1, int l2, char pad) {
   if (l1 < 0 || l2 < 0 || l1 > kMaxSection || l2 > kMaxSection) return 1;
   // The normalised text must fit the caller's field; no table comes near this.
   if (l1 + l2 >= kFieldSize) return 1;
@@ -67,24 +53,24 @@ int scan(char* text, int l1, int l2, Section1 cls, char pad) {
   int kept = 0;
   int read = 0;
   for (; kept < l1; ++read) {
-    unsigned char c = text[read];
+    char c = text[read];
     if (c == '\0') {
       // Ended inside the first section: right-align what stands and pad in front of it.
       std::memmove(text + (l1 - kept), text, kept);
       std::memset(text, pad, l1 - kept);
       return padright(text, l1, total);
     }
-    switch (first(cls, c)) {
-      case Verdict::Keep: text[kept++] = static_cast<char>(c); break;
+    switch (judge(kFirst[static_cast<int>(cls)], c)) {
+      case Verdict::Keep: text[kept++] = cls == Section1::Digits ? c : significant(c); break;
       case Verdict::Fail: return misfit(text, kept, read);
       case Verdict::Drop: break;
     }
   }
   for (; kept < total; ++read) {
-    unsigned char c = text[read];
+    char c = text[read];
     if (c == '\0') return padright(text, kept, total);
-    switch (second(c)) {
-      case Verdict::Keep: text[kept++] = static_cast<char>(c); break;
+    switch (judge(kSecond, c)) {
+      case Verdict::Keep: text[kept++] = c; break;
       case Verdict::Fail: return misfit(text, kept, read);
       case Verdict::Drop: break;
     }
@@ -97,13 +83,13 @@ int scan(char* text, int l1, int l2, Section1 cls, char pad) {
 }  // namespace
 
 int isnnum(char* text, int l1, int l2) {
-  return scan(text, l1, l2, Section1::Digits, '0');
+  return scan<Section1::Digits>(text, l1, l2, '0');
 }
 
 int isnalfa(char* text, int l1, int l2) {
-  return scan(text, l1, l2, Section1::Letters, 'X');
+  return scan<Section1::Letters>(text, l1, l2, 'X');
 }
 
 int isnalfanum(char* text, int l1, int l2) {
-  return scan(text, l1, l2, Section1::LettersOrDigits, '0');
+  return scan<Section1::LettersOrDigits>(text, l1, l2, '0');
 }

@@ -4,41 +4,35 @@
 #include <cstring>
 
 #include "common/textbuf.h"
+#include "iban/chars.h"
 
 namespace {
 
 constexpr int kBlzTake = 25;  ///< BBAN characters that chkiban hands to getblz for the cut
-
-bool isupperc(unsigned char c) {
-  return c >= 'A' && c <= 'Z';
-}
-bool islowerc(unsigned char c) {
-  return c >= 'a' && c <= 'z';
-}
-bool isdigitc(unsigned char c) {
-  return c >= '0' && c <= '9';
-}
 
 // Appends the n characters of from to buf through the one bounded append.
 void appendn(char* buf, std::size_t& len, const char* from, int n) {
   for (int i = 0; i < n; ++i) appendc(buf, kFieldSize, len, from[i]);
 }
 
-// Copies at most n characters of from into to as a terminated text. Returns the length.
-int copyn(char* to, const char* from, int n) {
-  int i = 0;
-  for (; i < n && from[i] != '\0'; ++i) to[i] = from[i];
-  to[i] = '\0';
-  return i;
+// Sets to to the n characters at from as a terminated text.
+void settext(char* to, const char* from, int n) {
+  std::memcpy(to, from, n);
+  to[n] = '\0';
 }
 
-// Brings iban to its electronic form in place: upper case, letters and digits only.
+// Brings iban to its electronic form in place: upper case, letters and digits only. Most
+// IBANs arrive in that form already, so nothing is written until the first character that
+// changes; from there each character is stored unconditionally and kept only when significant,
+// which avoids a data-dependent branch per character.
 int cleaniban(char* iban) {
-  int kept = 0;
-  for (int read = 0; iban[read] != '\0'; ++read) {
-    unsigned char c = iban[read];
-    if (islowerc(c)) c = static_cast<unsigned char>(c - 'a' + 'A');
-    if (isupperc(c) || isdigitc(c)) iban[kept++] = static_cast<char>(c);
+  int read = 0;
+  while (iban[read] != '\0' && significant(iban[read]) == iban[read]) ++read;
+  int kept = read;
+  for (; iban[read] != '\0'; ++read) {
+    char c = significant(iban[read]);
+    iban[kept] = c;
+    kept += c != '\0';
   }
   iban[kept] = '\0';
   return kept;
@@ -72,18 +66,15 @@ int chkiban(char* land, char* blz, char* konto, char* iban) {
     land[0] = blz[0] = konto[0] = '\0';
     return 0;
   }
-  // A check number of 1 needs at least 5 characters, so land and the BBAN's start exist.
-  copyn(land, iban, 2);
-  copyn(blz, iban + 4, kBlzTake);
+  // A check number of 1 needs at least 5 characters, so land and the BBAN's start exist; and
+  // at most 39, so every part fits its field.
+  settext(land, iban, 2);
+  settext(blz, iban + 4, len - 4 < kBlzTake ? len - 4 : kBlzTake);
   // The split follows the length getblz reports, not the text it leaves: an unknown country
   // gives 0 and the whole BBAN becomes the account. When the bank code was padded beyond the
   // end of a short BBAN, nothing is left for the account.
   int start = 4 + getblz(land, blz);
-  if (start < len) {
-    copyn(konto, iban + start, kFieldSize - 1);
-  } else {
-    konto[0] = '\0';
-  }
+  settext(konto, iban + (start < len ? start : len), start < len ? len - start : 0);
   getkonto(land, konto);  // normalises only; an account that breaks the rule stays as split
   return 1;
 }
