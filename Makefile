@@ -2,8 +2,10 @@
 JOBS ?= 2
 RELEASE := build/release
 ASAN := build/asan
+BENCH := build/bench
 
-.PHONY: all build demo test clean deps windows windows-test dist
+.PHONY: all build demo test microbench clean deps
+.PHONY: windows windows-test dist
 
 all: build
 
@@ -37,6 +39,13 @@ windows-test:
 # Release packages in build/dist: Linux .tar.gz and .deb, Windows .zip.
 dist: deps
 	@tools/dist.sh
+
+# Microbenchmarks of the engine, optimised build (needs Google Benchmark).
+microbench: deps
+	@[ -f /usr/include/benchmark/benchmark.h ] || tools/deps.sh libbenchmark-dev
+	cmake -S . -B $(BENCH) -DCMAKE_BUILD_TYPE=Release -DVELMORA_BENCH=ON -DVELMORA_TESTS=OFF > /dev/null
+	cmake --build $(BENCH) -j$(JOBS) --target iban_bench
+	$(BENCH)/bench/iban_bench
 
 clean:
 	rm -rf build
