@@ -9,11 +9,10 @@
 
 namespace {
 
-constexpr std::size_t kFirstSlots = 1024;  // a power of two
-constexpr std::size_t kHead = 3;           // the entry's three length bytes
+constexpr std::size_t kFirstSlots = 16;  // a power of two
 
 // FNV-1a over the country, a marker, the bank code; then a final mix, since the table takes
-// its slot from the low bits.
+// its slot from the low bits and the tag from the high ones.
 std::uint32_t keyhash(const char* land, std::size_t nland, const char* blz, std::size_t nblz) {
   std::uint32_t h = 2166136261u;
   for (std::size_t i = 0; i < nland; ++i) h = (h ^ static_cast<unsigned char>(land[i])) * 16777619u;
@@ -27,7 +26,27 @@ std::uint32_t keyhash(const char* land, std::size_t nland, const char* blz, std:
   return h;
 }
 
+unsigned char tagof(std::uint32_t hash) {
+  return static_cast<unsigned char>(0x80u | (hash >> 25));
+}
+
 }  // namespace
+
+// Every normalised pair fits: "IT" with its 11 characters is the longest.
+bool BicIndex::fits(std::size_t nland, std::size_t nblz) {
+  return nland + nblz + kBicTake <= sizeof(Slot::bytes);
+}
+
+const char* BicIndex::keyof(const Slot& s) const {
+  if (fits(s.nland, s.nblz)) return s.bytes;
+  std::uint32_t at;
+  std::memcpy(&at, s.bytes, sizeof at);
+  return arena_.data() + at;
+}
+
+char* BicIndex::keyof(Slot& s) {
+  return const_cast<char*>(static_cast<const BicIndex*>(this)->keyof(s));
+}
 
 bool BicIndex::load(const char* verz) {
   path_ = bicpath(verz);
@@ -35,8 +54,9 @@ bool BicIndex::load(const char* verz) {
 }
 
 bool BicIndex::loadpath() {
+  tags_.assign(kFirstSlots, 0);
+  slots_.assign(kFirstSlots, Slot{});
   arena_.clear();
-  slots_.assign(kFirstSlots, Slot{0, 0});
   count_ = 0;
   complete_ = false;
   open_ = false;
@@ -58,28 +78,35 @@ bool BicIndex::loadpath() {
   return complete_;
 }
 
+// The slot that holds (land, blz), or the empty slot where it would go.
 std::size_t BicIndex::find(const char* land, std::size_t nland, const char* blz, std::size_t nblz,
                            std::uint32_t hash) const {
   const std::size_t mask = slots_.size() - 1;
+  const unsigned char tag = tagof(hash);
   for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+    if (tags_[i] == 0) return i;
+    if (tags_[i] != tag) continue;
     const Slot& s = slots_[i];
-    if (s.at == 0) return i;
-    if (s.hash != hash) continue;
-    const char* e = arena_.data() + (s.at - 1);
-    if (static_cast<unsigned char>(e[0]) == nland && static_cast<unsigned char>(e[1]) == nblz &&
-        std::memcmp(e + kHead, land, nland) == 0 && std::memcmp(e + kHead + nland, blz, nblz) == 0)
-      return i;
+    if (s.nland != nland || s.nblz != nblz) continue;
+    const char* key = keyof(s);
+    if (std::memcmp(key, land, nland) == 0 && std::memcmp(key + nland, blz, nblz) == 0) return i;
   }
 }
 
 void BicIndex::grow() {
-  std::vector<Slot> old(slots_.size() * 2, Slot{0, 0});
-  old.swap(slots_);
+  std::vector<unsigned char> oldtags(tags_.size() * 2, 0);
+  std::vector<Slot> oldslots(slots_.size() * 2);
+  oldtags.swap(tags_);
+  oldslots.swap(slots_);
   const std::size_t mask = slots_.size() - 1;
-  for (const Slot& s : old) {
-    if (s.at == 0) continue;
-    std::size_t i = s.hash & mask;
-    while (slots_[i].at != 0) i = (i + 1) & mask;
+  for (std::size_t j = 0; j < oldslots.size(); ++j) {
+    if (oldtags[j] == 0) continue;
+    const Slot& s = oldslots[j];
+    const char* key = keyof(s);
+    std::uint32_t hash = keyhash(key, s.nland, key + s.nland, s.nblz);
+    std::size_t i = hash & mask;
+    while (tags_[i] != 0) i = (i + 1) & mask;
+    tags_[i] = oldtags[j];
     slots_[i] = s;
   }
 }
@@ -89,26 +116,32 @@ void BicIndex::grow() {
 bool BicIndex::insert(const BicLine& line) {
   const std::uint32_t hash = keyhash(line.land, line.landlen, line.blz, line.blzlen);
   std::size_t i = find(line.land, line.landlen, line.blz, line.blzlen, hash);
-  const std::size_t nbic = std::strlen(line.bic);
-  if (slots_[i].at == 0) {
-    const std::size_t need = kHead + line.landlen + line.blzlen + kBicTake;
-    if (arena_.size() + need >= std::numeric_limits<std::uint32_t>::max()) return false;
-    if ((count_ + 1) * 4 > slots_.size() * 3) {
+  if (tags_[i] == 0) {
+    if (!fits(line.landlen, line.blzlen) && arena_.size() + line.landlen + line.blzlen + kBicTake >=
+                                                std::numeric_limits<std::uint32_t>::max())
+      return false;
+    if ((count_ + 1) * 5 > slots_.size() * 4) {
       grow();
       i = find(line.land, line.landlen, line.blz, line.blzlen, hash);
     }
-    slots_[i] = Slot{hash, static_cast<std::uint32_t>(arena_.size() + 1)};
-    arena_.push_back(static_cast<char>(line.landlen));
-    arena_.push_back(static_cast<char>(line.blzlen));
-    arena_.push_back(0);
-    arena_.insert(arena_.end(), line.land, line.land + line.landlen);
-    arena_.insert(arena_.end(), line.blz, line.blz + line.blzlen);
-    arena_.resize(arena_.size() + kBicTake);
+    Slot& s = slots_[i];
+    s.nland = static_cast<unsigned char>(line.landlen);
+    s.nblz = static_cast<unsigned char>(line.blzlen);
+    char* key = s.bytes;
+    if (!fits(line.landlen, line.blzlen)) {
+      const std::uint32_t at = static_cast<std::uint32_t>(arena_.size());
+      std::memcpy(s.bytes, &at, sizeof at);
+      arena_.resize(arena_.size() + line.landlen + line.blzlen + kBicTake);
+      key = arena_.data() + at;
+    }
+    std::memcpy(key, line.land, line.landlen);
+    std::memcpy(key + line.landlen, line.blz, line.blzlen);
+    tags_[i] = tagof(hash);
     ++count_;
   }
-  char* e = arena_.data() + (slots_[i].at - 1);
-  e[2] = static_cast<char>(nbic);
-  std::memcpy(e + kHead + line.landlen + line.blzlen, line.bic, nbic);
+  Slot& s = slots_[i];
+  s.nbic = static_cast<unsigned char>(std::strlen(line.bic));
+  std::memcpy(keyof(s) + s.nland + s.nblz, line.bic, s.nbic);
   return true;
 }
 
@@ -121,12 +154,11 @@ int BicIndex::get(const char* land, const char* blz, char* bic) const {
   if (nland >= static_cast<std::size_t>(kBicLineRead) ||
       nblz >= static_cast<std::size_t>(kBicLineRead))
     return 0;
-  const Slot& s = slots_[find(land, nland, blz, nblz, keyhash(land, nland, blz, nblz))];
-  if (s.at == 0) return 0;
-  const char* e = arena_.data() + (s.at - 1);
-  const std::size_t nbic = static_cast<unsigned char>(e[2]);
-  std::memcpy(bic, e + kHead + nland + nblz, nbic);
-  bic[nbic] = '\0';
+  const std::size_t i = find(land, nland, blz, nblz, keyhash(land, nland, blz, nblz));
+  if (tags_[i] == 0) return 0;
+  const Slot& s = slots_[i];
+  std::memcpy(bic, keyof(s) + nland + nblz, s.nbic);
+  bic[s.nbic] = '\0';
   return 1;
 }
 

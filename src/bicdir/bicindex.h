@@ -32,23 +32,30 @@ class BicIndex {
   std::size_t size() const { return count_; }
 
  private:
-  // Open addressing with linear probing. A slot holds the key's hash and the offset of its
-  // entry in the arena plus one (0: empty). An entry is three length bytes (country, bank
-  // code, BIC), the country and bank code bytes, then kBicTake bytes of room for the BIC,
-  // so that a later line for the same pair overwrites it in place.
-  struct Slot {
-    std::uint32_t hash;
-    std::uint32_t at;
+  // Open addressing with linear probing over two parallel arrays. tags_ holds a byte per slot
+  // (0: empty, else 0x80 and seven bits of the key's hash): small enough to stay in the
+  // cache, it spares a lookup every slot whose tag differs, so a miss rarely leaves the cache
+  // and a hit reads one slot. A slot holds the entry itself: the three lengths, the country
+  // and bank code bytes, then room for a BIC of full length, so that a later line for the same
+  // pair overwrites the BIC in place. A pair too long for that (never one of the normalised
+  // bank codes) lives in arena_, and the slot's bytes hold its offset there.
+  struct alignas(32) Slot {
+    unsigned char nland, nblz, nbic;
+    char bytes[29];
   };
   bool loadpath();
   bool insert(const BicLine& line);
   std::size_t find(const char* land, std::size_t nland, const char* blz, std::size_t nblz,
                    std::uint32_t hash) const;
+  static bool fits(std::size_t nland, std::size_t nblz);
+  const char* keyof(const Slot& s) const;
+  char* keyof(Slot& s);
   void grow();
 
   std::string path_;
-  std::vector<char> arena_;
+  std::vector<unsigned char> tags_;
   std::vector<Slot> slots_;
+  std::vector<char> arena_;
   std::size_t count_ = 0;
   bool complete_ = false;  // the whole file was read (or there was none)
   bool open_ = false;      // the file ends inside a line, without its line end
