@@ -1,5 +1,5 @@
 // The BIC directory held in memory for the length of a stage: "BIC.csv" is read once and
-// every lookup is answered from a hash table, at the same cost for 10 or 100,000 entries.
+// every lookup is answered from a hash table, whose work does not grow with the entries.
 #pragma once
 
 #include <cstddef>
