@@ -5,6 +5,7 @@
 
 #include "batch/batch.h"
 #include "batch/record.h"
+#include "bicdir/bicindex.h"
 #include "support/tempdir.h"
 
 namespace {
@@ -22,13 +23,15 @@ void runsteps(const std::vector<Step>& steps, const std::string& bic = "") {
   TempDir dir;
   if (!bic.empty()) dir.write("BIC.csv", bic);
   const std::string verz = dir.file("data.csv");
+  BicIndex bics;
+  ASSERT_TRUE(bics.load(verz.c_str()));
   char sland[kFieldSize] = "AT";
   for (const Step& s : steps) {
     SCOPED_TRACE(s.why);
     Record r;
     std::string line = std::string(s.line) + "\r\n";
     splitrec(line.c_str(), r.snr, r.land, r.blz, r.konto, r.iban, r.bic);
-    const char* code = evalrec(r, sland, verz.c_str());
+    const char* code = evalrec(r, sland, bics);
     std::string got = std::string("\"") + r.snr + "\";\"" + r.land + "\";\"" + r.blz + "\";\"" +
                       r.konto + "\";\"" + r.iban + "\";\"" + r.bic + "\";\"" + code + "\"";
     EXPECT_EQ(got, s.result);
