@@ -15,6 +15,8 @@
 #              then runs it (limits set there apply to the program); optional
 #   check      shell lines run in the working directory afterwards; a failure fails the case
 #   runs-as-user  when present and run by root, the program runs as nobody
+#   only-on    "windows" or "posix": the case runs only for that build of the program (a
+#              PROGRAM ending in .exe is the Windows one); elsewhere it is skipped (status 77)
 # With VELMORA_UPDATE=1 the outputs are written into the case instead of compared.
 #
 # With VELMORA_WRAPPER set (tests/e2e/wine-run.sh for velmora.exe under wine) the program runs
@@ -34,6 +36,13 @@ trap cleanup EXIT
 
 args=()
 [ -f "$case_dir/args" ] && mapfile -t args < "$case_dir/args"
+
+platform=posix
+[ "${prog%.exe}" != "$prog" ] && platform=windows
+if [ -f "$case_dir/only-on" ] && [ "$(cat "$case_dir/only-on")" != "$platform" ]; then
+  echo "$name: skipped, only on $(cat "$case_dir/only-on")"
+  exit 77
+fi
 
 wrapper=()
 if [ -n "${VELMORA_WRAPPER:-}" ]; then
