@@ -192,15 +192,17 @@ std::string makeiban(const char* cc, const std::string& bank, const std::string&
   return std::string(cc) + cd + bban;
 }
 
-/// The IBAN with one digit changed: the check number always catches that.
-std::string breakiban(Rng& rng, std::string iban) {
-  for (;;) {
-    std::size_t i = 2 + rng.below(static_cast<uint32_t>(iban.size() - 2));
-    if (iban[i] < '0' || iban[i] > '9') continue;
-    char d = static_cast<char>('0' + (iban[i] - '0' + 1 + rng.below(9)) % 10);
-    iban[i] = d;
-    return iban;
+/// The IBAN with one digit at or behind position from changed (the check digits when there is
+/// none): the check number always catches that.
+std::string breakiban(Rng& rng, std::string iban, std::size_t from = 2) {
+  std::vector<std::size_t> digits;
+  for (std::size_t i = from; i < iban.size(); ++i) {
+    if (iban[i] >= '0' && iban[i] <= '9') digits.push_back(i);
   }
+  if (digits.empty()) digits = {2, 3};
+  std::size_t i = digits[rng.below(static_cast<uint32_t>(digits.size()))];
+  iban[i] = static_cast<char>('0' + (iban[i] - '0' + 1 + rng.below(9)) % 10);
+  return iban;
 }
 
 std::string printed(Rng& rng, const std::string& iban) {
@@ -608,7 +610,9 @@ class Payments {
               "</Id>\n            </PrtryAcct>\n");
     } else {
       std::string iban = makeiban(cc, p.bank, acct);
-      if (rng_.permille(30)) iban = breakiban(rng_, iban);
+      // Only the account part is broken: the harvest still files the bank under its own code,
+      // so the entries that either payment file adds come from the same bounded set of banks.
+      if (rng_.permille(30)) iban = breakiban(rng_, iban, 4 + p.bank.size());
       out.put("            <IBAN>" + iban + "</IBAN>\n");
     }
     out.put("          </Id>\n        </CdtrAcct>\n");
