@@ -1,10 +1,12 @@
 # velmora: `make demo` runs the tool on the examples, `make test` runs every test,
-# `make bench` measures the Release build against plain copy programs (never part of `make test`).
+# `make bench` measures the Release build against plain copy programs, `make microbench` the
+# engine functions (benchmarks are never part of `make test`).
 JOBS ?= 2
 RELEASE := build/release
 ASAN := build/asan
+BENCH := build/bench
 
-.PHONY: all build demo test bench clean deps
+.PHONY: all build demo test bench microbench clean deps
 
 all: build
 
@@ -24,9 +26,17 @@ test: deps
 	cmake --build $(ASAN) -j$(JOBS)
 	ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS)
 
-# Builds its own Release binaries in build/bench-release, with the benchmark inputs beside them.
+# Whole-program benchmark against plain copy programs: builds its own Release binaries in
+# build/bench-release, with the generated inputs beside them.
 bench: deps
 	@JOBS=$(JOBS) bench/run
+
+# Microbenchmarks of the engine, optimised build (needs Google Benchmark).
+microbench: deps
+	@[ -f /usr/include/benchmark/benchmark.h ] || tools/deps.sh libbenchmark-dev
+	cmake -S . -B $(BENCH) -DCMAKE_BUILD_TYPE=Release -DVELMORA_BENCH=ON -DVELMORA_TESTS=OFF > /dev/null
+	cmake --build $(BENCH) -j$(JOBS) --target iban_bench
+	$(BENCH)/bench/iban_bench
 
 clean:
 	rm -rf build
