@@ -68,14 +68,14 @@ using FieldPtr = char (HarvestFields::*)[kFieldSize];
 struct Row {
   Kind kind;
   S next;
-  std::string_view endchars;  // Tag
-  S otherwise;                // Tag
-  bool endtag;                // Tag: reads end tags, so its group's name closes the group
-  Match match[4];             // Tag
-  int matches;                // Tag
-  FieldPtr field;             // Text
-  std::size_t limit;          // Text: characters kept
-  TextEnd textend;            // Text
+  const char* endchars;  // Tag
+  S otherwise;           // Tag
+  bool endtag;           // Tag: reads end tags, so its group's name closes the group
+  Match match[4];        // Tag
+  int matches;           // Tag
+  FieldPtr field;        // Text
+  std::size_t limit;     // Text: characters kept
+  TextEnd textend;       // Text
 };
 
 constexpr Row between(S next) {
@@ -85,7 +85,7 @@ constexpr Row between(S next) {
   return r;
 }
 
-constexpr Row tag(std::string_view endchars, S next, bool endtag, std::initializer_list<Match> m,
+constexpr Row tag(const char* endchars, S next, bool endtag, std::initializer_list<Match> m,
                   S otherwise) {
   Row r{};
   r.kind = Kind::Tag;
@@ -219,14 +219,14 @@ void endtext(HarvestScan& s, const Row& r) {
   }
 }
 
-}  // namespace
-
-void startpass(HarvestScan& s) {
-  s.f.iban[0] = s.f.konto[0] = s.f.bic[0] = s.f.blz[0] = s.f.land[0] = '\0';
-  s.pos = 0;
+bool isendchar(const Row& r, char c) {
+  for (const char* e = r.endchars; *e; ++e)
+    if (*e == c) return true;
+  return false;
 }
 
-void scanbyte(HarvestScan& s, const HarvestSide& side, char c, HarvestSink& sink) {
+// One byte through the table: the row of the current state says what the byte does.
+inline void step(HarvestScan& s, const HarvestSide& side, char c, HarvestSink& sink) {
   const Row& r = rowof(s.status);
   switch (r.kind) {
     case Kind::Between:
@@ -236,7 +236,7 @@ void scanbyte(HarvestScan& s, const HarvestSide& side, char c, HarvestSink& sink
       }
       return;
     case Kind::Tag:
-      if (r.endchars.find(c) != std::string_view::npos) {
+      if (isendchar(r, c)) {
         s.name.clear();
         go(s, r.next);
       } else if (c == '>') {
@@ -260,7 +260,18 @@ void scanbyte(HarvestScan& s, const HarvestSide& side, char c, HarvestSink& sink
   }
 }
 
+}  // namespace
+
+void startpass(HarvestScan& s) {
+  s.f.iban[0] = s.f.konto[0] = s.f.bic[0] = s.f.blz[0] = s.f.land[0] = '\0';
+  s.pos = 0;
+}
+
+void scanbyte(HarvestScan& s, const HarvestSide& side, char c, HarvestSink& sink) {
+  step(s, side, c, sink);
+}
+
 void scanbytes(HarvestScan& s, const HarvestSide& side, const char* p, std::size_t n,
                HarvestSink& sink) {
-  for (std::size_t i = 0; i < n; ++i) scanbyte(s, side, p[i], sink);
+  for (std::size_t i = 0; i < n; ++i) step(s, side, p[i], sink);
 }
