@@ -142,8 +142,12 @@ HarvestResult harvest(const char* datapath, const char* paypath) {
   const std::string data = datapath;
   const std::string old = data + ".old";
   // The payment file must survive: it can be neither the data file (which is moved away and
-  // created anew) nor the backup name (which the data file replaces).
-  if (samefile(paypath, data) || samefile(paypath, old)) return HarvestResult::BackupFailed;
+  // created anew) nor the backup name (which the data file replaces). Nor can the backup name
+  // be another name of the data file: the move would then do nothing, or replace the data with
+  // a link to itself, and creating the data file anew would lose it.
+  if (samefile(paypath, data) || samefile(paypath, old) || samefile(data, old)) {
+    return HarvestResult::BackupFailed;
+  }
 
   std::error_code ec;
   const std::filesystem::file_type type = std::filesystem::symlink_status(data, ec).type();

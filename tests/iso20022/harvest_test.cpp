@@ -192,6 +192,21 @@ TEST_F(Harvest, PaymentFileIsNeverTheDataFileOrItsBackup) {
   EXPECT_EQ(readfile(asold), kPayment);
 }
 
+TEST_F(Harvest, BackupNameThatIsAnotherNameOfTheDataFile) {
+  dir.write("pay.xml", kPayment);
+  dir.write("data.csv", "1;AT\r\n");
+  fs::create_hard_link(data, old);
+  EXPECT_EQ(run(), HarvestResult::BackupFailed) << "hard link";
+  fs::remove(old);
+  fs::create_symlink("data.csv", old);
+  EXPECT_EQ(run(), HarvestResult::BackupFailed) << "backup name links to the data file";
+  fs::remove(old);
+  fs::rename(data, old);
+  fs::create_symlink("data.csv.old", data);
+  EXPECT_EQ(run(), HarvestResult::BackupFailed) << "data file links to the backup name";
+  EXPECT_EQ(dir.read("data.csv.old"), "1;AT\r\n");
+}
+
 TEST_F(Harvest, DataFileThatIsADirectoryStaysWhereItIs) {
   dir.write("pay.xml", kPayment);
   fs::create_directory(data);
