@@ -50,8 +50,8 @@ void runpass(std::FILE* fp, HarvestScan& s, const HarvestSide& side, DataSink& s
   }
 }
 
-// A payment file that opens but cannot be read (a directory, on some systems) counts as one
-// that cannot be opened. The byte read is given back, so the stream need not be seekable here.
+// A payment file that opens but cannot be read counts as one that cannot be opened: nothing is
+// renamed for it. The byte read is given back, so the stream need not be seekable here.
 bool readable(std::FILE* fp) {
   int c = std::getc(fp);
   if (c == EOF) return !std::ferror(fp);
