@@ -67,6 +67,32 @@ TEST(RecordStep, WritesTheFirstFormThatApplies) {
   }
 }
 
+TEST(RecordStep, CutsTheBankCodeOutOfTheIban) {
+  TempDir dir;
+  struct Case {
+    const char* why;
+    const char* iban;
+    const char* land;
+    const char* blz;  // afterwards
+  } cases[] = {
+      {"known country: getblz cuts the bank code", "DE89370400440532013000", "DE", "37040044"},
+      {"the country at the record point decides, not the IBAN's", "DE89370400440532013000", "AT",
+       "37040"},
+      {"unknown country: the copied text stays", "XX89370400440532013000", "XX",
+       "370400440532013000"},
+      {"at most 25 characters are copied", "XX8912345678901234567890123456789", "XX",
+       "1234567890123456789012345"},
+      {"an IBAN of 8 characters leaves the agent's bank code", "DE893704", "DE", "00762"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    HarvestFields f = fields(c.iban, "", "", "00762", c.land);
+    char line[kLineBuf];
+    recordstep(f, dir.file("data.csv").c_str(), line);
+    EXPECT_STREQ(f.blz, c.blz);
+  }
+}
+
 std::string merged(const std::string& backup) {
   TempDir dir;
   dir.write("old", backup);
