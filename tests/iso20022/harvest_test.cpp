@@ -93,6 +93,33 @@ TEST(RecordStep, CutsTheBankCodeOutOfTheIban) {
   }
 }
 
+TEST(RecordStep, EntersBicAndBankCodeIntoTheBicDirectory) {
+  struct Case {
+    const char* why;
+    HarvestFields f;
+    std::string bics;  // BIC.csv afterwards
+  } cases[] = {
+      {"bank code cut from the IBAN, under the IBAN's country",
+       fields("DE89370400440532013000", "", "COBADEFFXXX", "", "DE"),
+       "\"DE\";\"37040044\";\"COBADEFFXXX\"\r\n"},
+      {"the country at the record point, even when the BIC's differs from the IBAN's",
+       fields("DE89370400440532013000", "", "EXMPATWW", "", "AT"),
+       "\"AT\";\"37040\";\"EXMPATWW\"\r\n"},
+      {"the agent's bank code when there is no IBAN", fields("", "", "EXMPCHZZ", "00762", "CH"),
+       "\"CH\";\"00762\";\"EXMPCHZZ\"\r\n"},
+      {"a BIC without a bank code is not entered", fields("", "123", "COBADEFF", "", "DE"), ""},
+      {"a bank code without a BIC is not entered", fields("", "", "", "00762", "CH"), ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    TempDir dir;
+    HarvestFields f = c.f;
+    char line[kLineBuf];
+    recordstep(f, dir.file("data.csv").c_str(), line);
+    EXPECT_EQ(dir.read("BIC.csv"), c.bics);
+  }
+}
+
 std::string merged(const std::string& backup) {
   TempDir dir;
   dir.write("old", backup);
