@@ -5,7 +5,7 @@
 #include <string>
 #include <system_error>
 
-#include "bicdir/bicdir.h"
+#include "bicdir/bicindex.h"
 #include "common/files.h"
 #include "common/textbuf.h"
 #include "driver/platform.h"
@@ -26,16 +26,16 @@ void putfield(char* line, std::size_t& len, const char* text) {
 // Writes each record of a pass to the data file.
 class DataSink final : public HarvestSink {
  public:
-  DataSink(std::FILE* fo, const char* verz) : fo_(fo), verz_(verz) {}
+  DataSink(std::FILE* fo, BicIndex& bics) : fo_(fo), bics_(bics) {}
   void record(HarvestFields& f) override {
     char line[kLineBuf];
-    std::size_t n = recordstep(f, verz_, line);
+    std::size_t n = recordstep(f, bics_, line);
     std::fwrite(line, 1, n, fo_);
   }
 
  private:
   std::FILE* fo_;
-  const char* verz_;
+  BicIndex& bics_;
 };
 
 // One pass over the payment file from its current position to its end. A read error ends the
@@ -80,7 +80,7 @@ HarvestResult restore(File& fo, const std::string& data, const std::string& old,
 
 }  // namespace
 
-std::size_t recordstep(HarvestFields& f, const char* verz, char* line) {
+std::size_t recordstep(HarvestFields& f, BicIndex& bics, char* line) {
   const bool hasiban = std::strlen(f.iban) > 8;
   if (hasiban) {
     // The IBAN's bank code replaces one read from the agent. getblz's result does not matter:
@@ -92,7 +92,7 @@ std::size_t recordstep(HarvestFields& f, const char* verz, char* line) {
   }
   // The directory learns the pair under the country of the record point, which in the debtor
   // pass is the agent's rather than the IBAN's.
-  if (f.bic[0] != '\0' && f.blz[0] != '\0') putbic(f.land, f.blz, f.bic, verz);
+  if (f.bic[0] != '\0' && f.blz[0] != '\0') bics.put(f.land, f.blz, f.bic);
 
   std::size_t len = 0;
   line[0] = '\0';
@@ -163,8 +163,12 @@ HarvestResult harvest(const char* datapath, const char* paypath) {
 
   // Deliberately one scanner state for both passes: the debtor pass starts where the creditor
   // pass ended, which matters only for a file that ends inside a tag or text.
+  // "BIC.csv" is read once; every new pair is appended to it and to the index, which answers
+  // the presence checks as reading the file each time would.
+  BicIndex bics;
+  bics.load(datapath);
   HarvestScan s;
-  DataSink sink(fo.get(), datapath);
+  DataSink sink(fo.get(), bics);
   runpass(pay.get(), s, kCreditorSide, sink, fo.get());
   std::rewind(pay.get());
   runpass(pay.get(), s, kDebtorSide, sink, fo.get());

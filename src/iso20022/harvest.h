@@ -6,6 +6,8 @@
 
 #include "iso20022/harvest_scan.h"
 
+class BicIndex;
+
 enum class HarvestResult {
   Skipped,       ///< the payment file could not be opened; nothing was touched
   Done,          ///< the data file holds the harvested records, then the user's lines
@@ -23,10 +25,10 @@ HarvestResult harvest(const char* datapath, const char* paypath);
 
 /// The record step at a record point: cuts the bank code out of an IBAN of more than 8
 /// characters into f.blz and normalises it with getblz, enters (land, blz, bic) into the BIC
-/// directory of data file verz when bic and blz are both set, sets land from the IBAN, and
+/// directory bics when bic and blz are both set, sets land from the IBAN, and
 /// writes the record's data-file line into line (kLineBuf bytes), terminated.
 /// Returns the length of the line. Does not empty the fields; the scanner does that.
-std::size_t recordstep(HarvestFields& f, const char* verz, char* line);
+std::size_t recordstep(HarvestFields& f, BicIndex& bics, char* line);
 
 /// The merge: copies the lines of from to to byte for byte, except lines that begin with the
 /// three characters "0" (quote, zero, quote): the records of earlier harvests.

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <string>
 
+#include "bicdir/bicindex.h"
 #include "common/files.h"
 #include "common/textbuf.h"
 #include "driver/platform.h"
@@ -35,7 +36,8 @@ struct LineCase {
 
 TEST(RecordStep, WritesTheFirstFormThatApplies) {
   TempDir dir;
-  const std::string verz = dir.file("data.csv");
+  BicIndex bics;
+  bics.load(dir.file("data.csv").c_str());
   const LineCase cases[] = {
       {"IBAN of more than 8 characters: country from the IBAN, not from land",
        fields("DE89370400440532013000", "", "", "", "AT"),
@@ -61,7 +63,7 @@ TEST(RecordStep, WritesTheFirstFormThatApplies) {
     SCOPED_TRACE(c.why);
     HarvestFields f = c.f;
     char line[kLineBuf];
-    std::size_t n = recordstep(f, verz.c_str(), line);
+    std::size_t n = recordstep(f, bics, line);
     EXPECT_EQ(std::string(line, n), c.line);
     EXPECT_EQ(std::string(f.land), c.land);
   }
@@ -69,6 +71,8 @@ TEST(RecordStep, WritesTheFirstFormThatApplies) {
 
 TEST(RecordStep, CutsTheBankCodeOutOfTheIban) {
   TempDir dir;
+  BicIndex bics;
+  bics.load(dir.file("data.csv").c_str());
   struct Case {
     const char* why;
     const char* iban;
@@ -88,7 +92,7 @@ TEST(RecordStep, CutsTheBankCodeOutOfTheIban) {
     SCOPED_TRACE(c.why);
     HarvestFields f = fields(c.iban, "", "", "00762", c.land);
     char line[kLineBuf];
-    recordstep(f, dir.file("data.csv").c_str(), line);
+    recordstep(f, bics, line);
     EXPECT_STREQ(f.blz, c.blz);
   }
 }
@@ -113,9 +117,11 @@ TEST(RecordStep, EntersBicAndBankCodeIntoTheBicDirectory) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.why);
     TempDir dir;
+    BicIndex bics;
+    bics.load(dir.file("data.csv").c_str());
     HarvestFields f = c.f;
     char line[kLineBuf];
-    recordstep(f, dir.file("data.csv").c_str(), line);
+    recordstep(f, bics, line);
     EXPECT_EQ(dir.read("BIC.csv"), c.bics);
   }
 }
