@@ -1,10 +1,12 @@
-# velmora: `make demo` runs the tool on the examples, `make test` runs every test.
+# velmora: `make demo` runs the tool on the examples, `make test` runs every test,
+# `make bench` measures the Release build against plain copy programs, `make microbench` the
+# engine functions (benchmarks are never part of `make test`).
 JOBS ?= 2
 RELEASE := build/release
 ASAN := build/asan
 BENCH := build/bench
 
-.PHONY: all build demo test microbench clean deps
+.PHONY: all build demo test bench microbench clean deps
 .PHONY: windows windows-test dist
 
 all: build
@@ -39,6 +41,11 @@ windows-test:
 # Release packages in build/dist: Linux .tar.gz and .deb, Windows .zip.
 dist: deps
 	@tools/dist.sh
+
+# Whole-program benchmark against plain copy programs: builds its own Release binaries in
+# build/bench-release, with the generated inputs beside them.
+bench: deps
+	@JOBS=$(JOBS) bench/run
 
 # Microbenchmarks of the engine, optimised build (needs Google Benchmark).
 microbench: deps
