@@ -22,7 +22,9 @@
 # With VELMORA_WRAPPER set (tests/e2e/wine-run.sh for velmora.exe under wine) the program runs
 # through that wrapper. It writes the message boxes it saw to $VELMORA_BOXES, and those are
 # checked against the boxes in the stderr file (tests/e2e/boxcheck.sh) instead of comparing
-# standard error. Cases that run as nobody are skipped (status 77): the wine prefix is root's.
+# standard error. Skipped there (status 77): cases that run as nobody, since the wine prefix is
+# root's, and cases that limit the file size (ulimit -f), since under wine a write that
+# crosses the limit counts as complete where a full disk fails it on Windows.
 set -u
 prog=$(realpath "$1")
 case_dir=$(realpath "$2")
@@ -48,6 +50,7 @@ wrapper=()
 if [ -n "${VELMORA_WRAPPER:-}" ]; then
   [ "${VELMORA_UPDATE:-}" = 1 ] && { echo "$name: goldens come from the native program"; exit 1; }
   [ -e "$case_dir/runs-as-user" ] && { echo "$name: skipped, runs as a user"; exit 77; }
+  grep -qs 'ulimit.*-f' "$case_dir/setup" && { echo "$name: skipped, limits the file size"; exit 77; }
   wrapper=("$VELMORA_WRAPPER")
   export VELMORA_BOXES="$out/boxes"
 fi
