@@ -1,9 +1,16 @@
 #include "common/files.h"
 
+#include <sys/stat.h>
+
 #include <cstring>
 
 File openfile(const std::string& path, const char* mode) {
-  return File(std::fopen(path.c_str(), mode));
+  File f(std::fopen(path.c_str(), mode));
+  // Some systems open a directory for reading and only fail at the first read: a directory
+  // is never a file we can use.
+  struct stat st;
+  if (f && fstat(fileno(f.get()), &st) == 0 && S_ISDIR(st.st_mode)) f.reset();
+  return f;
 }
 
 bool closefile(File& f) {

@@ -13,7 +13,7 @@ struct FileCloser {
 /// where the outcome of the close matters).
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-/// Opens path with the stdio mode; empty when it cannot be opened.
+/// Opens path with the stdio mode; empty when it cannot be opened or is a directory.
 File openfile(const std::string& path, const char* mode);
 
 /// Closes f and reports whether everything written through it reached the file: false when
