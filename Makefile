@@ -2,8 +2,9 @@
 JOBS ?= 2
 RELEASE := build/release
 ASAN := build/asan
+BENCH := build/bench
 
-.PHONY: all build demo test clean deps
+.PHONY: all build demo test microbench clean deps
 
 all: build
 
@@ -22,6 +23,13 @@ test: deps
 	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON > /dev/null
 	cmake --build $(ASAN) -j$(JOBS)
 	ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS)
+
+# Microbenchmarks of the engine, optimised build (needs Google Benchmark).
+microbench: deps
+	@[ -f /usr/include/benchmark/benchmark.h ] || tools/deps.sh libbenchmark-dev
+	cmake -S . -B $(BENCH) -DCMAKE_BUILD_TYPE=Release -DVELMORA_BENCH=ON -DVELMORA_TESTS=OFF > /dev/null
+	cmake --build $(BENCH) -j$(JOBS) --target iban_bench
+	$(BENCH)/bench/iban_bench
 
 clean:
 	rm -rf build

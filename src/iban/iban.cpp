@@ -1,14 +1,80 @@
-// Placeholder until the IBAN engine lands: every check fails.
+// IBAN construction and validation.
 #include "iban/iban.h"
 
-int calcchknr(const char*) { return 0; }
-int isnnum(char*, int, int) { return 1; }
-int isnalfa(char*, int, int) { return 1; }
-int isnalfanum(char*, int, int) { return 1; }
-int getblz(const char*, char*) { return 0; }
-int getkonto(const char*, char*) { return 0; }
-int makeiban(const char*, char*, char*, char*) { return 1; }
-int chkiban(char* land, char* blz, char* konto, char*) {
-  land[0] = blz[0] = konto[0] = '\0';
+#include <cstring>
+
+#include "common/textbuf.h"
+#include "iban/chars.h"
+
+namespace {
+
+constexpr int kBlzTake = 25;  ///< BBAN characters that chkiban hands to getblz for the cut
+
+// Appends the n characters of from to buf through the one bounded append.
+void appendn(char* buf, std::size_t& len, const char* from, int n) {
+  for (int i = 0; i < n; ++i) appendc(buf, kFieldSize, len, from[i]);
+}
+
+// Sets to to the n characters at from as a terminated text.
+void settext(char* to, const char* from, int n) {
+  std::memcpy(to, from, n);
+  to[n] = '\0';
+}
+
+// Brings iban to its electronic form in place: upper case, letters and digits only. Most
+// IBANs arrive in that form already, so nothing is written until the first character that
+// changes; from there each character is stored unconditionally and kept only when significant,
+// which avoids a data-dependent branch per character.
+int cleaniban(char* iban) {
+  int read = 0;
+  while (iban[read] != '\0' && significant(iban[read]) == iban[read]) ++read;
+  int kept = read;
+  for (; iban[read] != '\0'; ++read) {
+    char c = significant(iban[read]);
+    iban[kept] = c;
+    kept += c != '\0';
+  }
+  iban[kept] = '\0';
+  return kept;
+}
+
+}  // namespace
+
+int makeiban(const char* land, char* blz, char* konto, char* iban) {
+  if (land[0] == '\0' || land[1] == '\0' || land[2] != '\0') return 1;
+  // The code goes in as given; an unknown or lower-case one then fails in getblz.
+  iban[0] = '\0';
+  std::size_t len = 0;
+  appendn(iban, len, land, 2);
+  appendn(iban, len, "00", 2);
+  int nblz = getblz(land, blz);
+  if (nblz < 1) return 1;
+  appendn(iban, len, blz, nblz);
+  int nkonto = getkonto(land, konto);
+  if (nkonto < 1) return 1;
+  appendn(iban, len, konto, nkonto);
+  // Check digits: 98 minus the check number with "00" in their places, always two digits.
+  int c = 98 - calcchknr(iban);
+  iban[2] = static_cast<char>('0' + c / 10);
+  iban[3] = static_cast<char>('0' + c % 10);
   return 0;
+}
+
+int chkiban(char* land, char* blz, char* konto, char* iban) {
+  int len = cleaniban(iban);
+  if (calcchknr(iban) != 1) {
+    land[0] = blz[0] = konto[0] = '\0';
+    return 0;
+  }
+  // A check number of 1 needs at least 5 characters, so land and the BBAN's start exist; and
+  // at most 39, so every part fits its field.
+  settext(land, iban, 2);
+  settext(blz, iban + 4, len - 4 < kBlzTake ? len - 4 : kBlzTake);
+  // The split follows the length getblz reports, not the text it leaves: an unknown country
+  // gives 0 and the whole BBAN becomes the account. When the bank code was padded beyond the
+  // end of a short BBAN, nothing is left for the account.
+  int start = 4 + getblz(land, blz);
+  settext(konto, iban + (start < len ? start : len), start < len ? len - start : 0);
+  getkonto(land, konto);  // normalises only; an account that breaks the rule stays as split
+  return 1;
 }

@@ -1,34 +1,49 @@
 // The IBAN engine: check number, field checks, country rules, IBAN construction and validation.
 // All texts are caller-owned, terminated buffers of kFieldSize characters changed in place.
+// Result senses differ from function to function; each is stated below.
 #pragma once
 
-/// Check number of an IBAN text by ISO 7064 MOD 97-10: the first four characters are moved to
-/// the end, letters count 10 to 35 (either case), every other non-digit is skipped.
-/// Returns the remainder 0..96; 0 also when the text has fewer than 5 or more than 39
-/// characters, or fewer than 5 digits after conversion. Never changes the text.
+/// Check number of an IBAN text by ISO 7064 MOD 97-10: the first four characters, as they
+/// stand, are moved to the end; letters count 10 to 35 (either case), every other non-digit
+/// is skipped. Never changes the text and reads no further than its 40th character.
+/// Returns the remainder 0..96 of the digit string;
+///         0 also when the text has fewer than 5 or more than 39 characters (separators
+///         counted), or fewer than 5 digits after conversion.
 int calcchknr(const char* iban0);
 
-/// Pattern checks "l1 characters of a class, then l2 digits". On a fit the text is cleaned of
-/// separators, upper-cased where letters are allowed, padded (left in the first section, right
-/// with '0' in the second) and cut to l1 + l2 characters.
-/// Returns 0 when the text fits (and is normalised), 1 when it does not or l1/l2 exceed 50.
+/// Pattern checks "l1 characters of a class, then l2 digits". Separators (anything but an
+/// ASCII letter or digit) are dropped wherever they stand.
+/// On a fit the text is upper-cased where letters are allowed, padded (left in the first
+/// section with the pad character, right with '0' in the second) and cut to l1 + l2
+/// characters; the buffer must hold l1 + l2 + 1 characters.
+/// On a misfit the separators in front of the offending character are gone and, in the first
+/// section, letters in front of it are upper-cased; the text is neither padded nor cut.
+/// Returns 0 when the text fits (and is normalised);
+///         1 when it does not, or when l1/l2 are negative or above 50, or l1 + l2 would not
+///           fit a kFieldSize buffer (text untouched).
 int isnnum(char* text, int l1, int l2);      ///< first section digits, padded with '0'
 int isnalfa(char* text, int l1, int l2);     ///< first section letters, padded with 'X'
 int isnalfanum(char* text, int l1, int l2);  ///< first section letters or digits, padded '0'
 
 /// Checks and normalises a bank code by the rule of country land (exact, case-sensitive).
-/// Returns the length of the normalised bank code, or 0 for an unknown country or a bank code
-/// that breaks the rule.
+/// Returns the length (3..11) of the normalised bank code now in blz;
+///         0 for an unknown country (blz untouched) or a bank code that breaks the rule
+///           (blz possibly cleaned in part, never padded or cut).
 int getblz(const char* land, char* blz);
 
 /// Checks and normalises an account number by the rule of country land.
-/// Returns the length of the normalised account number, or 0 on failure.
+/// Returns the length (7..18) of the normalised account number now in konto;
+///         0 for an unknown country (konto untouched) or a number that breaks the rule.
 int getkonto(const char* land, char* konto);
 
 /// Builds the IBAN of land, blz and konto into iban; normalises blz and konto on the way.
-/// Returns 0 when the IBAN was built, 1 when it could not be.
+/// Returns 0 when the IBAN was built;
+///         1 when land is not 2 characters (iban untouched), or the country is unknown or
+///           blz/konto break its rules (iban then holds land, "00" and what was appended).
 int makeiban(const char* land, char* blz, char* konto, char* iban);
 
-/// Cleans iban to upper-case letters and digits, validates its check number and splits it.
-/// Returns 1 when valid (land, blz, konto then hold its parts), 0 when not (they are emptied).
+/// Cleans iban to upper-case letters and digits (kept whatever the outcome), validates its
+/// check number and splits it into land, bank code and normalised account number.
+/// Returns 1 when valid (land, blz, konto then hold its parts);
+///         0 when not (land, blz and konto emptied).
 int chkiban(char* land, char* blz, char* konto, char* iban);

@@ -1,0 +1,83 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "common/textbuf.h"
+#include "iban/iban.h"
+
+namespace {
+
+using CheckFn = int (*)(char*, int, int);
+
+struct FieldCase {
+  const char* why;
+  CheckFn fn;
+  const char* text;
+  int l1;
+  int l2;
+  int want;
+  const char* after;  // the text as the check leaves it
+};
+
+TEST(FieldChecks, FitCleanPadAndCut) {
+  const FieldCase cases[] = {
+      {"empty text becomes pure padding", isnnum, "", 5, 0, 0, "00000"},
+      {"a blank is dropped, padding on the left", isnnum, "12 34", 5, 0, 0, "01234"},
+      {"digits beyond the length are cut unreported", isnnum, "123456789", 8, 0, 0, "12345678"},
+      {"ends in the first section: left and right padding", isnnum, "123", 4, 4, 0, "01230000"},
+      {"ends in the second section: right padding only", isnnum, "1234567", 4, 4, 0, "12345670"},
+      {"dots are separators", isnnum, "1.2.3", 3, 0, 0, "123"},
+      {"anything after the full length is dropped unchecked", isnnum, "123ab", 3, 0, 0, "123"},
+      {"bytes above 127 are separators", isnnum,
+       "\xe4"
+       "1\xff"
+       "2",
+       2, 0, 0, "12"},
+      {"letters padded with X, digits with 0", isnalfa, "ab", 4, 6, 0, "XXAB000000"},
+      {"lower case upper-cased", isnalfa, "wxyz", 4, 0, 0, "WXYZ"},
+      {"hyphen dropped before padding", isnalfa, "A-B", 4, 0, 0, "XXAB"},
+      {"letters then digits across separators", isnalfa, "abcd 12-34-56", 4, 6, 0, "ABCD123456"},
+      {"alphanumeric pads with 0", isnalfanum, "ab-12", 12, 0, 0, "00000000AB12"},
+      {"second section padded on the right", isnalfanum, "12345678901", 11, 2, 0, "1234567890100"},
+      {"letter in the first section of two", isnalfanum, "1234567890a", 11, 2, 0, "1234567890A00"},
+      {"zero lengths cut everything", isnalfanum, "abc", 0, 0, 0, ""},
+      {"largest lengths that fit a field", isnnum, "1", 50, 9, 0,
+       "00000000000000000000000000000000000000000000000001000000000"},
+  };
+  for (const FieldCase& c : cases) {
+    SCOPED_TRACE(c.why);
+    char buf[kFieldSize] = {};
+    std::strcpy(buf, c.text);
+    EXPECT_EQ(c.fn(buf, c.l1, c.l2), c.want);
+    EXPECT_STREQ(buf, c.after);
+  }
+}
+
+TEST(FieldChecks, MisfitsKeepTheRestUnpaddedAndUncut) {
+  const FieldCase cases[] = {
+      {"letter among digits, text unchanged", isnnum, "12A45", 5, 0, 1, "12A45"},
+      {"lower-case letter fails isnnum and stays", isnnum, "1 2a45", 5, 0, 1, "12a45"},
+      {"digit among letters", isnalfa, "AB1D", 4, 0, 1, "AB1D"},
+      {"first-section letters upper-cased before the digit", isnalfa, "a b1d", 4, 0, 1, "AB1d"},
+      {"lower-case letter among the digits of the second section", isnalfa, "abcd12x456", 4, 6, 1,
+       "ABCD12x456"},
+      {"upper-case letter in the second section", isnalfanum, "12345678901AB", 11, 2, 1,
+       "12345678901AB"},
+      {"separators behind the offending character stay", isnnum, "1 A 2", 3, 0, 1, "1A 2"},
+      {"first section longer than 50", isnnum, "1 2", 51, 0, 1, "1 2"},
+      {"second section longer than 50", isnalfa, "a b", 0, 51, 1, "a b"},
+      {"negative first section", isnnum, "1 2", -1, 3, 1, "1 2"},
+      {"negative second section", isnalfanum, "a b", 3, -1, 1, "a b"},
+      {"sections that would overrun a field", isnalfanum, "a b", 50, 10, 1, "a b"},
+  };
+  for (const FieldCase& c : cases) {
+    SCOPED_TRACE(c.why);
+    char buf[kFieldSize] = {};
+    std::strcpy(buf, c.text);
+    EXPECT_EQ(c.fn(buf, c.l1, c.l2), c.want);
+    EXPECT_STREQ(buf, c.after);
+  }
+}
+
+}  // namespace
