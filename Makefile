@@ -1,10 +1,12 @@
-# velmora: `make demo` runs the tool on the examples, `make test` runs every test.
+# velmora: `make demo` runs the tool on the examples, `make test` runs every test,
+# `make bench` measures the Release build against plain copy programs, `make microbench` the
+# engine functions (benchmarks are never part of `make test`).
 JOBS ?= 2
 RELEASE := build/release
 ASAN := build/asan
 BENCH := build/bench
 
-.PHONY: all build demo test microbench clean deps
+.PHONY: all build demo test bench microbench clean deps
 
 all: build
 
@@ -23,6 +25,11 @@ test: deps
 	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON > /dev/null
 	cmake --build $(ASAN) -j$(JOBS)
 	ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS)
+
+# Whole-program benchmark against plain copy programs: builds its own Release binaries in
+# build/bench-release, with the generated inputs beside them.
+bench: deps
+	@JOBS=$(JOBS) bench/run
 
 # Microbenchmarks of the engine, optimised build (needs Google Benchmark).
 microbench: deps

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "batch/record.h"
-#include "bicdir/bicdir.h"
+#include "bicdir/bicindex.h"
 #include "common/files.h"
 #include "iban/iban.h"
 
@@ -16,17 +16,17 @@ void settext(char* to, const char* from) {
 }
 
 // An IBAN record: validated and split; the carried country follows a valid IBAN.
-const char* evaliban(Record& r, char* sland, const char* verz) {
+const char* evaliban(Record& r, char* sland, const BicIndex& bics) {
   if (chkiban(r.land, r.blz, r.konto, r.iban) != 1) {
     r.bic[0] = '\0';
     return "02";
   }
   settext(sland, r.land);
-  return getbic(r.land, r.blz, r.bic, verz) == 1 ? "11" : "01";
+  return bics.get(r.land, r.blz, r.bic) == 1 ? "11" : "01";
 }
 
 // An account record: bank code and account number checked, the IBAN built from them.
-const char* evalaccount(Record& r, char* sland, const char* verz) {
+const char* evalaccount(Record& r, char* sland, const BicIndex& bics) {
   r.iban[0] = '\0';
   r.bic[0] = '\0';
   if (r.blz[0] == '\0' || r.konto[0] == '\0') {
@@ -55,7 +55,7 @@ const char* evalaccount(Record& r, char* sland, const char* verz) {
     r.iban[0] = '\0';
     code = "90";
   } else {
-    code = getbic(r.land, r.blz, r.bic, verz) == 1 ? "10" : "00";
+    code = bics.get(r.land, r.blz, r.bic) == 1 ? "10" : "00";
   }
   if (!fitted) settext(r.blz, written);
   return code;
@@ -63,19 +63,23 @@ const char* evalaccount(Record& r, char* sland, const char* verz) {
 
 }  // namespace
 
-const char* evalrec(Record& r, char* sland, const char* verz) {
+const char* evalrec(Record& r, char* sland, const BicIndex& bics) {
   if (std::strlen(r.land) > 2) settext(r.land, sland);
-  if (std::strlen(r.iban) > 8) return evaliban(r, sland, verz);
-  return evalaccount(r, sland, verz);
+  if (std::strlen(r.iban) > 8) return evaliban(r, sland, bics);
+  return evalaccount(r, sland, bics);
 }
 
 bool runbatch(std::FILE* fi, std::FILE* fo, const char* verz, char* sland) {
+  // Read once for the whole batch, after the harvest has fed it, so that every lookup is
+  // answered from memory with what reading the file would answer.
+  BicIndex bics;
+  bics.load(verz);
   LineReader in(fi);
   char buffer[kLineBuf];
   Record r;
   while (in.next(buffer, sizeof buffer) > 0) {
     splitrec(buffer, r.snr, r.land, r.blz, r.konto, r.iban, r.bic);
-    const char* code = evalrec(r, sland, verz);
+    const char* code = evalrec(r, sland, bics);
     putresult(fo, r.snr, r.land, r.blz, r.konto, r.iban, r.bic, code);
     if (std::ferror(fo)) return false;
   }

@@ -5,6 +5,8 @@
 
 #include "common/textbuf.h"
 
+class BicIndex;
+
 /// The six fields of one record, as splitrec fills them and the evaluation leaves them.
 struct Record {
   char snr[kFieldSize];
@@ -16,10 +18,11 @@ struct Record {
 };
 
 /// Evaluates one record in place: on return its fields are the texts of its result line.
-/// sland (kFieldSize buffer) is the carried country, read and updated; verz is the data-file
-/// path, beside which the BIC directory lies. Returns the two-digit result code.
-const char* evalrec(Record& r, char* sland, const char* verz);
+/// sland (kFieldSize buffer) is the carried country, read and updated; bics is the BIC
+/// directory beside the data file. Returns the two-digit result code.
+const char* evalrec(Record& r, char* sland, const BicIndex& bics);
 
 /// Reads the data file fi line by line (pieces of at most kLineRead bytes) and writes one
-/// result line per piece to fo. Returns false when reading fi or writing fo failed.
+/// result line per piece to fo. The BIC directory beside the data file verz is read once,
+/// before the first record. Returns false when reading fi or writing fo failed.
 bool runbatch(std::FILE* fi, std::FILE* fo, const char* verz, char* sland);

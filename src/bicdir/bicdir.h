@@ -12,6 +12,9 @@ std::string bicpath(const char* verz);
 /// 0 otherwise, with bic empty.
 int getbic(const char* land, const char* blz, char* bic, const char* verz);
 
-/// Adds (land, blz, bic) to the BIC directory of data file verz unless (land, blz) is there.
-/// Returns 1 when the pair is in the directory after the call, 0 when it could not be added.
+/// Adds (land, blz, bic) to the BIC directory of data file verz unless (land, blz) is there;
+/// the first BIC entered for a pair stays. A file whose last line lacks its line end gets a
+/// CR LF before the new line. Returns 1 when the pair is in the directory after the call;
+/// 0 when it could not be added: the file not readable to its end, not writable (nothing is
+/// left of a failed write), or an entry that would not read back as (land, blz).
 int putbic(const char* land, const char* blz, const char* bic, const char* verz);

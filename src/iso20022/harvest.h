@@ -1,6 +1,13 @@
 // The payment-file harvest: creditor and debtor accounts of a pain.001 file into the data file.
 #pragma once
 
+#include <cstddef>
+#include <cstdio>
+
+#include "iso20022/harvest_scan.h"
+
+class BicIndex;
+
 enum class HarvestResult {
   Skipped,       ///< the payment file could not be opened; nothing was touched
   Done,          ///< the data file holds the harvested records, then the user's lines
@@ -11,4 +18,19 @@ enum class HarvestResult {
 /// Harvests the payment file paypath into the data file datapath, keeping the previous data
 /// file as datapath + ".old" and its user lines behind the harvested records, and enters new
 /// (country, bank code, BIC) triples into the BIC directory beside the data file.
+/// A payment file that cannot be opened or read gives Skipped before anything is touched.
+/// On BackupFailed and WriteFailed the data file is as it was before the call (a data file
+/// that did not exist does not exist afterwards); BIC.csv may keep what was added to it.
 HarvestResult harvest(const char* datapath, const char* paypath);
+
+/// The record step at a record point: cuts the bank code out of an IBAN of more than 8
+/// characters into f.blz and normalises it with getblz, enters (land, blz, bic) into the BIC
+/// directory bics when bic and blz are both set, sets land from the IBAN, and
+/// writes the record's data-file line into line (kLineBuf bytes), terminated.
+/// Returns the length of the line. Does not empty the fields; the scanner does that.
+std::size_t recordstep(HarvestFields& f, BicIndex& bics, char* line);
+
+/// The merge: copies the lines of from to to byte for byte, except lines that begin with the
+/// three characters "0" (quote, zero, quote): the records of earlier harvests.
+/// Returns false when reading from failed; write errors stay in to's error flag.
+bool mergebackup(std::FILE* from, std::FILE* to);

@@ -1,0 +1,62 @@
+// The BIC directory held in memory for the length of a stage: "BIC.csv" is read once and
+// every lookup is answered from a hash table, whose work does not grow with the entries.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct BicLine;
+
+/// Answers exactly what getbic and putbic would answer for the file as it stands, as long as
+/// nothing but this index changes the file between load and the last call.
+class BicIndex {
+ public:
+  /// Reads the BIC directory of data file verz, replacing what the index held. A missing file
+  /// gives an empty index. Returns false when the file opened but could not be read to its end
+  /// (lookups then answer from the lines read before the error, as getbic would).
+  bool load(const char* verz);
+
+  /// getbic from memory. Returns 1 when (land, blz) has an entry (the last matching line of
+  /// the file wins) and bic (kFieldSize buffer) then holds its BIC; 0 otherwise, bic empty.
+  int get(const char* land, const char* blz, char* bic) const;
+
+  /// putbic through the index. Returns 1 when (land, blz) has an entry after the call: already
+  /// there (left unchanged) or just appended to the file and added to the index; 0 when it
+  /// could not be added (the file unwritable, not read to its end by load, or the entry not
+  /// one that reads back as written). Call load first.
+  int put(const char* land, const char* blz, const char* bic);
+
+  /// Number of distinct (country, bank code) pairs held.
+  std::size_t size() const { return count_; }
+
+ private:
+  // Open addressing with linear probing over two parallel arrays. tags_ holds a byte per slot
+  // (0: empty, else 0x80 and seven bits of the key's hash): small enough to stay in the
+  // cache, it spares a lookup every slot whose tag differs, so a miss rarely leaves the cache
+  // and a hit reads one slot. A slot holds the entry itself: the three lengths, the country
+  // and bank code bytes, then room for a BIC of full length, so that a later line for the same
+  // pair overwrites the BIC in place. A pair too long for that (never one of the normalised
+  // bank codes) lives in arena_, and the slot's bytes hold its offset there.
+  struct alignas(32) Slot {
+    unsigned char nland, nblz, nbic;
+    char bytes[29];
+  };
+  bool loadpath();
+  bool insert(const BicLine& line);
+  std::size_t find(const char* land, std::size_t nland, const char* blz, std::size_t nblz,
+                   std::uint32_t hash) const;
+  static bool fits(std::size_t nland, std::size_t nblz);
+  const char* keyof(const Slot& s) const;
+  char* keyof(Slot& s);
+  void grow();
+
+  std::string path_;
+  std::vector<unsigned char> tags_;
+  std::vector<Slot> slots_;
+  std::vector<char> arena_;
+  std::size_t count_ = 0;
+  bool complete_ = false;  // the whole file was read (or there was none)
+  bool open_ = false;      // the file ends inside a line, without its line end
+};

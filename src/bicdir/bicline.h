@@ -1,0 +1,38 @@
+// The lines of "BIC.csv": how one is taken apart and how a new one is written. getbic, putbic
+// and BicIndex all go through these, so the one-shot functions and the index cannot disagree.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "common/textbuf.h"
+
+constexpr int kBicTake = 15;  ///< bytes of a line's rest examined for its BIC, quotes counted
+
+/// One piece of "BIC.csv" (a read of at most kBicLineRead bytes) taken apart.
+struct BicLine {
+  char land[kBicLineRead + 1];  ///< field 1, quotes removed
+  char blz[kBicLineRead + 1];   ///< field 2, quotes removed
+  char bic[kBicTake + 1];       ///< the BIC text, quotes removed
+  std::size_t landlen;
+  std::size_t blzlen;
+};
+
+/// Takes apart the terminated text of one piece (the text ends at its first NUL).
+/// Returns true when the piece has a field 2 and so can match a (country, bank code) pair;
+/// false when field 1 is not followed by a separator (the piece matches nothing).
+bool splitbicline(const char* text, BicLine& line);
+
+/// True when the piece's fields 1 and 2 are exactly land and blz.
+bool bicmatches(const BicLine& line, const char* land, const char* blz);
+
+/// Composes into text the line putbic appends for (land, blz, bic), with its CR LF, and takes
+/// it apart into back. Returns false when that line would not read back as one entry for
+/// (land, blz): longer than one read, a LF inside, or a separator or quote in land or blz.
+bool makebicline(const char* land, const char* blz, const char* bic, std::string& text,
+                 BicLine& back);
+
+/// Appends text to the file at path (binary, created when missing), after a CR LF when
+/// newlinefirst. Returns true when all of it reached the file; on failure the file is cut
+/// back to its old length so that no half line is left behind.
+bool appendbicline(const std::string& path, const std::string& text, bool newlinefirst);
