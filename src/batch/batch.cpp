@@ -38,7 +38,8 @@ const char* evalaccount(Record& r, char* sland, const BicIndex& bics) {
   // number fails later. One that does not fit falls back to the carried country, and the
   // result line keeps the bank code as the failed rule left it, although makeiban then
   // normalises it once more under the carried country's rule for the IBAN and the lookup.
-  bool fitted = getblz(r.land, r.blz) >= 1;
+  const int nblz = getblz(r.land, r.blz);
+  const bool fitted = nblz >= 1;
   if (fitted) {
     settext(sland, r.land);
   } else {
@@ -48,9 +49,15 @@ const char* evalaccount(Record& r, char* sland, const BicIndex& bics) {
   if (!fitted) settext(written, r.blz);
 
   const char* code;
-  if (getkonto(r.land, r.konto) < 1) {
+  const int nkonto = getkonto(r.land, r.konto);
+  if (nkonto < 1) {
     r.konto[0] = '\0';
     code = "91";
+  } else if (fitted) {
+    // makeiban would normalise both again under the same country, which changes nothing,
+    // and then always build the IBAN.
+    buildiban(r.land, r.blz, nblz, r.konto, nkonto, r.iban);
+    code = bics.get(r.land, r.blz, r.bic) == 1 ? "10" : "00";
   } else if (makeiban(r.land, r.blz, r.konto, r.iban) != 0) {
     r.iban[0] = '\0';
     code = "90";
@@ -75,13 +82,16 @@ bool runbatch(std::FILE* fi, std::FILE* fo, const char* verz, char* sland) {
   BicIndex bics;
   bics.load(verz);
   LineReader in(fi);
+  BlockWriter out(fo);
   char buffer[kLineBuf];
   Record r;
   while (in.next(buffer, sizeof buffer) > 0) {
     splitrec(buffer, r.snr, r.land, r.blz, r.konto, r.iban, r.bic);
     const char* code = evalrec(r, sland, bics);
-    putresult(fo, r.snr, r.land, r.blz, r.konto, r.iban, r.bic, code);
-    if (std::ferror(fo)) return false;
+    // The line putresult would write, collected with its neighbours into one large write.
+    char* line = out.reserve(kResultLine);
+    out.commit(makeresult(line, r.snr, r.land, r.blz, r.konto, r.iban, r.bic, code));
+    if (out.failed()) return false;
   }
-  return !in.failed();
+  return out.flush() && !in.failed();
 }

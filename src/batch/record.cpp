@@ -4,31 +4,62 @@
 
 #include "common/textbuf.h"
 
+namespace {
+
+// Bytes that end a run of field data: outside quotes the separators, the quote and the end of
+// the text; inside quotes only the quote and the end.
+struct StopTable {
+  bool plain[256];
+  bool quoted[256];
+};
+
+constexpr StopTable makestoptable() {
+  StopTable t{};
+  t.plain[';'] = t.plain[','] = t.plain['"'] = t.plain[0] = true;
+  t.quoted['"'] = t.quoted[0] = true;
+  return t;
+}
+
+constexpr StopTable kStop = makestoptable();
+
+}  // namespace
+
 void splitrec(const char* line, char* snr, char* land, char* blz, char* konto, char* iban,
               char* bic) {
   char* const field[6] = {snr, land, blz, konto, iban, bic};
-  std::size_t len[6] = {0, 0, 0, 0, 0, 0};
   for (char* f : field) f[0] = '\0';
 
   int status = 0;       // index of the current field
   bool escape = false;  // inside a quoted section
-  for (const char* p = line; *p; ++p) {
-    char c = *p;
-    if ((c == ';' || c == ',') && !escape) {
-      ++status;
-    } else if (c == '"') {
+  char* to = field[0];
+  std::size_t len = 0, room = kFieldFill;  // room: what the current field still takes
+  const bool* stop = kStop.plain;
+  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(line);; ++p) {
+    unsigned char c = *p;
+    if (!stop[c]) {
+      if (len < room) to[len++] = static_cast<char>(c);
+      continue;
+    }
+    if (c == '"') {
       escape = !escape;
-    } else if (status <= 5 && len[status] < static_cast<std::size_t>(kFieldFill)) {
-      field[status][len[status]++] = c;
-      field[status][len[status]] = '\0';
+      stop = escape ? kStop.quoted : kStop.plain;
+      continue;
+    }
+    if (room > 0) to[len] = '\0';
+    if (c == '\0') break;
+    // A separator: the next field, or none behind the sixth.
+    ++status;
+    len = 0;
+    if (status <= 5) {
+      to = field[status];
+    } else {
+      room = 0;
     }
   }
 }
 
-void putresult(std::FILE* fo, const char* snr, const char* land, const char* blz,
-               const char* konto, const char* iban, const char* bic, const char* code) {
-  // Composed in one buffer and written at once; each field is at most kFieldSize - 1 bytes.
-  char line[7 * (kFieldSize + 3) + 2];
+std::size_t makeresult(char* line, const char* snr, const char* land, const char* blz,
+                       const char* konto, const char* iban, const char* bic, const char* code) {
   std::size_t n = 0;
   const char* const field[7] = {snr, land, blz, konto, iban, bic, code};
   for (int i = 0; i < 7; ++i) {
@@ -41,5 +72,11 @@ void putresult(std::FILE* fo, const char* snr, const char* land, const char* blz
   }
   line[n++] = '\r';
   line[n++] = '\n';
-  std::fwrite(line, 1, n, fo);
+  return n;
+}
+
+void putresult(std::FILE* fo, const char* snr, const char* land, const char* blz,
+               const char* konto, const char* iban, const char* bic, const char* code) {
+  char line[kResultLine];
+  std::fwrite(line, 1, makeresult(line, snr, land, blz, konto, iban, bic, code), fo);
 }

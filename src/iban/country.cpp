@@ -71,6 +71,10 @@ constexpr CodeIndex makecodeindex() {
 
 constexpr CodeIndex kCodeIndex = makecodeindex();
 
+bool islineend(char c) {
+  return c == '\r' || c == '\n';
+}
+
 bool isupperc(char c) {
   return c >= 'A' && c <= 'Z';
 }
@@ -94,8 +98,11 @@ bool fits(const CountryRule& rule, char* text) {
       return isnnum(text + 1, rule.l1, rule.l2) == 0;
     case Check::Pair:
       // The pair is not looked at, but it must be there: a shorter text has nothing behind
-      // its end to check, so it fails untouched.
+      // its end to check, so it fails untouched. Nor may it hold a line end, which reaches an
+      // account field from a line that ends behind it: taken over into an IBAN, it would break
+      // the result line in two.
       if (text[0] == '\0' || text[1] == '\0') return false;
+      if (islineend(text[0]) || islineend(text[1])) return false;
       return isnnum(text + 2, rule.l1, rule.l2) == 0;
   }
   return false;

@@ -40,23 +40,37 @@ int cleaniban(char* iban) {
 
 }  // namespace
 
-int makeiban(const char* land, char* blz, char* konto, char* iban) {
-  if (land[0] == '\0' || land[1] == '\0' || land[2] != '\0') return 1;
-  // The code goes in as given; an unknown or lower-case one then fails in getblz.
+void buildiban(const char* land, const char* blz, int nblz, const char* konto, int nkonto,
+               char* iban) {
   iban[0] = '\0';
   std::size_t len = 0;
   appendn(iban, len, land, 2);
   appendn(iban, len, "00", 2);
-  int nblz = getblz(land, blz);
-  if (nblz < 1) return 1;
   appendn(iban, len, blz, nblz);
-  int nkonto = getkonto(land, konto);
-  if (nkonto < 1) return 1;
   appendn(iban, len, konto, nkonto);
   // Check digits: 98 minus the check number with "00" in their places, always two digits.
   int c = 98 - calcchknr(iban);
   iban[2] = static_cast<char>('0' + c / 10);
   iban[3] = static_cast<char>('0' + c % 10);
+}
+
+int makeiban(const char* land, char* blz, char* konto, char* iban) {
+  if (land[0] == '\0' || land[1] == '\0' || land[2] != '\0') return 1;
+  // The code goes in as given; an unknown or lower-case one then fails in getblz, and iban
+  // then holds the code and "00", as it does when the account number fails.
+  iban[0] = land[0];
+  iban[1] = land[1];
+  iban[2] = iban[3] = '0';
+  iban[4] = '\0';
+  int nblz = getblz(land, blz);
+  if (nblz < 1) return 1;
+  int nkonto = getkonto(land, konto);
+  if (nkonto < 1) {
+    std::size_t len = 4;
+    appendn(iban, len, blz, nblz);
+    return 1;
+  }
+  buildiban(land, blz, nblz, konto, nkonto, iban);
   return 0;
 }
 

@@ -42,6 +42,12 @@ int getkonto(const char* land, char* konto);
 ///           blz/konto break its rules (iban then holds land, "00" and what was appended).
 int makeiban(const char* land, char* blz, char* konto, char* iban);
 
+/// The IBAN of land (two characters) from a bank code and an account number that getblz and
+/// getkonto have already normalised under land, with the lengths they returned: what makeiban
+/// builds for them, without normalising them again.
+void buildiban(const char* land, const char* blz, int nblz, const char* konto, int nkonto,
+               char* iban);
+
 /// Cleans iban to upper-case letters and digits (kept whatever the outcome), validates its
 /// check number and splits it into land, bank code and normalised account number.
 /// Returns 1 when valid (land, blz, konto then hold its parts);

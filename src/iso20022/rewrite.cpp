@@ -1,6 +1,130 @@
-// Placeholder until the rewrite lands.
 #include "iso20022/rewrite.h"
 
-RewriteResult rewrite(const char*, const char*, const char*, std::string&) {
+#include <cstdio>
+
+#include "common/files.h"
+#include "iso20022/rewritescan.h"
+
+namespace {
+
+// The scanner's output into a stdio stream. A failed write is remembered, and the stream's
+// error flag makes closefile report it too.
+class FileSink : public ByteSink {
+ public:
+  explicit FileSink(std::FILE* f) : f_(f) {}
+  bool failed() const { return failed_; }
+
+ protected:
+  void emit(const char* p, std::size_t n) override {
+    if (!failed_ && std::fwrite(p, 1, n, f_) != n) failed_ = true;
+  }
+
+ private:
+  std::FILE* f_;
+  bool failed_ = false;
+};
+
+// The result file, read forward once across both passes.
+class ResultLines : public LineSource {
+ public:
+  explicit ResultLines(std::FILE* f) : reader_(f) {}
+  std::size_t next(char* buf, std::size_t cap) override { return reader_.next(buf, cap); }
+  bool failed() const { return reader_.failed(); }
+
+ private:
+  LineReader reader_;
+};
+
+enum class PassEnd { Done, NoLine, NotHarvested, ReadFailed, WriteFailed };
+
+// One pass over in, written to out. Nothing of the scanner carries over from the other pass:
+// state 0, no pending line, empty fields.
+PassEnd runpass(const RewriteSide& side, RewriteForms forms, std::FILE* in, std::FILE* out,
+                ResultLines& lines) {
+  FileSink sink(out);
+  RewriteScan scan;
+  const RewritePass pass = {side, forms, sink, lines};
+  char block[1 << 14];
+  std::size_t n;
+  while ((n = std::fread(block, 1, sizeof block, in)) > 0) {
+    ScanResult r = rewritetext(scan, pass, block, n);
+    if (r != ScanResult::Ok) {
+      // What was written up to the error stays on disk.
+      sink.flush();
+      if (lines.failed()) return PassEnd::ReadFailed;
+      return r == ScanResult::NoLine ? PassEnd::NoLine : PassEnd::NotHarvested;
+    }
+    if (sink.failed()) return PassEnd::WriteFailed;
+  }
+  if (std::ferror(in)) return PassEnd::ReadFailed;
+  rewriteend(scan, pass);
+  return sink.failed() ? PassEnd::WriteFailed : PassEnd::Done;
+}
+
+}  // namespace
+
+// The creditor pass reads the payment file and writes the intermediate file; the debtor pass
+// reads that and writes the rewritten payment file. Both take their lines from one reader of
+// the result file, which is never rewound.
+//
+// Internal errors leave the intermediate file behind, as the run's only trace of how far the
+// rewrite got. On an I/O failure it is removed: it is of no use then, and may be what filled
+// the disk.
+RewriteResult rewrite(const char* datapath, const char* paypath, const char* mode,
+                      std::string& failedpath) {
+  const std::string resultpath = std::string(datapath) + ".out";
+  const std::string pay = paypath;
+  const std::string interpath = pay + ".out";
+  const std::string outpath = pay + ".out.xml";
+
+  File fi = openfile(resultpath, "rb");
+  if (!fi) {
+    failedpath = resultpath;
+    return RewriteResult::IoFailed;
+  }
+  ResultLines lines(fi.get());
+  bool madeinter = false;
+  auto iofailed = [&](const std::string& path) {
+    if (madeinter) std::remove(interpath.c_str());
+    failedpath = path;
+    return RewriteResult::IoFailed;
+  };
+  // How a pass ended, with the close of its output, as the step's result (Done: go on).
+  auto settle = [&](PassEnd e, bool closed, const std::string& in, const std::string& out) {
+    if (e == PassEnd::ReadFailed) return iofailed(lines.failed() ? resultpath : in);
+    if (e == PassEnd::WriteFailed || !closed) return iofailed(out);
+    if (e == PassEnd::NoLine) return RewriteResult::NoLine;
+    if (e == PassEnd::NotHarvested) return RewriteResult::NotHarvested;
+    return RewriteResult::Done;
+  };
+
+  File fm = openfile(interpath, "wb");
+  if (!fm) return iofailed(interpath);
+  madeinter = true;
+
+  const RewriteMode ii = readmode(mode);
+  const RewriteForms forms = formsfor(ii.m);
+  PassEnd e = PassEnd::Done;
+  if (ii.run) {
+    // A payment file that cannot be opened is no error: the rewritten file stays empty.
+    File fiso = openfile(pay, "rb");
+    if (fiso) e = runpass(kCreditorRewrite, forms, fiso.get(), fm.get(), lines);
+  }
+  RewriteResult r = settle(e, closefile(fm), pay, interpath);
+  if (r != RewriteResult::Done) return r;
+
+  File fo = openfile(outpath, "wb");
+  if (!fo) return iofailed(outpath);
+  if (ii.run) {
+    File fiso = openfile(interpath, "rb");
+    if (!fiso) return iofailed(interpath);
+    e = runpass(kDebtorRewrite, forms, fiso.get(), fo.get(), lines);
+  }
+  r = settle(e, closefile(fo), interpath, outpath);
+  if (r != RewriteResult::Done) return r;
+  if (lines.failed()) return iofailed(resultpath);
+  fi.reset();
+  // The rewritten file is complete; an intermediate file that cannot be removed stays.
+  std::remove(interpath.c_str());
   return RewriteResult::Done;
 }

@@ -5,9 +5,9 @@
 
 enum class RewriteResult {
   Done,
-  NoLine,       ///< a replacement point found no further result line ("Interner Fehler 01")
-  NotHarvested, ///< the pending line's record number does not begin with 0 ("Interner Fehler 02")
-  IoFailed,     ///< a file could not be opened, created, written or closed; see failedpath
+  NoLine,        ///< a replacement point found no further result line ("Interner Fehler 01")
+  NotHarvested,  ///< the pending line's record number does not begin with 0 ("Interner Fehler 02")
+  IoFailed,      ///< a file could not be opened, created, written or closed; see failedpath
 };
 
 /// Writes paypath + ".out.xml" from the payment file paypath and the result file

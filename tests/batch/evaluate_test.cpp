@@ -97,6 +97,8 @@ TEST(Evaluate, FailuresAndTheCarriedCountry) {
        R"("11";"";"";"";"";"";"02")", "AT"},
       {"valid IBAN of an unknown country: whole BBAN as account", "12;;;;XK051212012345678906;",
        R"("12";"XK";"1212012345678906";"1212012345678906";"XK051212012345678906";"";"01")", "XK"},
+      {"a Spanish account that is only the line end breaks the rule", "13;ES;21000418;",
+       R"("13";"ES";"21000418";"";"";"";"91")", "ES"},
   });
 }
 

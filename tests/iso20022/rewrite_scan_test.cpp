@@ -1,0 +1,470 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "iso20022/rewritescan.h"
+
+namespace {
+
+class StringSink : public ByteSink {
+ public:
+  std::string text;
+
+ protected:
+  void emit(const char* p, std::size_t n) override { text.append(p, n); }
+};
+
+class Lines : public LineSource {
+ public:
+  explicit Lines(std::vector<std::string> lines) : lines_(std::move(lines)) {}
+  std::size_t next(char* buf, std::size_t cap) override {
+    if (used == lines_.size()) return 0;
+    std::string l = lines_[used++].substr(0, cap - 1);
+    std::memcpy(buf, l.c_str(), l.size() + 1);
+    return l.size();
+  }
+  std::size_t used = 0;
+
+ private:
+  std::vector<std::string> lines_;
+};
+
+/// A result line as the batch writes it.
+std::string line(const char* snr, const char* land, const char* blz, const char* konto,
+                 const char* iban, const char* bic) {
+  return std::string("\"") + snr + "\";\"" + land + "\";\"" + blz + "\";\"" + konto + "\";\"" +
+         iban + "\";\"" + bic + "\";\"10\"\r\n";
+}
+
+struct Outcome {
+  std::string out;
+  ScanResult result = ScanResult::Ok;
+  std::size_t used = 0;
+};
+
+/// One pass over xml.
+ScanResult pass(const RewriteSide& side, RewriteForms forms, const std::string& xml, Lines& lines,
+                std::string& out) {
+  StringSink sink;
+  RewriteScan scan;
+  const RewritePass p = {side, forms, sink, lines};
+  ScanResult r = rewritetext(scan, p, xml.data(), xml.size());
+  if (r == ScanResult::Ok) {
+    rewriteend(scan, p);
+  } else {
+    sink.flush();
+  }
+  out = sink.text;
+  return r;
+}
+
+/// Both passes over xml with one stream of lines, as the rewrite runs them for a mode above 0.
+Outcome both(const std::string& xml, std::vector<std::string> lines, int m) {
+  Lines src(std::move(lines));
+  Outcome o;
+  std::string mid;
+  o.result = pass(kCreditorRewrite, formsfor(m), xml, src, mid);
+  if (o.result == ScanResult::Ok) {
+    o.result = pass(kDebtorRewrite, formsfor(m), mid, src, o.out);
+  } else {
+    o.out = mid;
+  }
+  o.used = src.used;
+  return o;
+}
+
+std::string replaceall(std::string s, const std::string& from, const std::string& to) {
+  for (std::size_t at = s.find(from); at != std::string::npos; at = s.find(from, at + to.size())) {
+    s.replace(at, from.size(), to);
+  }
+  return s;
+}
+
+TEST(RewriteMode, ReadsLikeAtoiForAnyLength) {
+  struct Case {
+    const char* why;
+    const char* text;
+    bool run;
+    int m;
+  } const cases[] = {
+      {"plain", "5", true, 5},
+      {"leading blanks and a plus", " \t+15", true, 15},
+      {"trailing junk ends the number", "23abc", true, 23},
+      {"hundreds do not count", "105", true, 5},
+      {"a multiple of 100 runs and replaces nothing", "100", true, 0},
+      {"zero", "0", false, 0},
+      {"zeros only", "0000", false, 0},
+      {"negative", "-3", false, 0},
+      {"negative zero", "-0", false, 0},
+      {"not a number", "abc", false, 0},
+      {"empty", "", false, 0},
+      {"blank between sign and digits", "- 5", false, 0},
+      {"thirty digits act by the last two", "123456789012345678901234567816", true, 16},
+      {"thirty digits, multiple of 100", "100000000000000000000000000000", true, 0},
+      {"long negative number", "-123456789012345678901234567816", false, 0},
+      {"leading zeros", "000000000000000000000000000000000000000004", true, 4},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    RewriteMode ii = readmode(c.text);
+    EXPECT_EQ(ii.run, c.run);
+    EXPECT_EQ(ii.m, c.m);
+  }
+}
+
+// A payment block with its debtor pair, one transaction with its creditor pair, each element
+// identified by IBAN or BIC; @CA@, @CG@, @DA@, @DG@ mark the held contents.
+const std::string kDoc =
+    "<?xml version=\"1.0\"?>\r\n<Document><!-- c --><PmtInf><Dbtr><Nm>D</Nm></Dbtr>\r\n"
+    "<DbtrAcct><Id>@DA@</DbtrAcct><DbtrAgt><FinInstnId>@DG@</DbtrAgt>\r\n"
+    "<CdtTrfTxInf><CdtrAgt><FinInstnId>@CG@</CdtrAgt><Cdtr><Nm>C</Nm></Cdtr>\r\n"
+    "<CdtrAcct><Id>@CA@</CdtrAcct></CdtTrfTxInf></PmtInf></Document>\r\n";
+
+std::string doc(const std::string& ca, const std::string& cg, const std::string& da,
+                const std::string& dg) {
+  std::string s = replaceall(kDoc, "@CA@", ca);
+  s = replaceall(s, "@CG@", cg);
+  s = replaceall(s, "@DA@", da);
+  return replaceall(s, "@DG@", dg);
+}
+
+TEST(RewriteScan, ModeFamiliesPickTheForms) {
+  const std::vector<std::string> lines = {
+      line("0", "AT", "19043", "00234573201", "AT611904300234573201", "BKAUATWWXXX"),
+      line("0", "DE", "37040044", "0532013000", "DE89370400440532013000", "COBADEFFXXX")};
+  // Per element kind: o = old content, i = IBAN, p = proprietary account, b = BIC,
+  // c = combined, m = clearing member, r = proprietary identification.
+  const std::string cold = "<IBAN>OLDCDTR</IBAN></Id>", gold = "<BIC>OLDCBIC</BIC></FinInstnId>";
+  const std::string dold = "<IBAN>OLDDBTR</IBAN></Id>", hold = "<BIC>OLDDBIC</BIC></FinInstnId>";
+  auto account = [&](char k, bool cdtr) -> std::string {
+    const char* iban = cdtr ? "AT611904300234573201" : "DE89370400440532013000";
+    const char* konto = cdtr ? "00234573201" : "0532013000";
+    if (k == 'i') return std::string("<IBAN>") + iban + "</IBAN></Id>";
+    if (k == 'p') return std::string("<PrtryAcct><Id>") + konto + "</Id></PrtryAcct></Id>";
+    return cdtr ? cold : dold;
+  };
+  auto agent = [&](char k, bool cdtr) -> std::string {
+    const std::string blz = cdtr ? "19043" : "37040044", land = cdtr ? "AT" : "DE";
+    const std::string bic = cdtr ? "BKAUATWWXXX" : "COBADEFFXXX";
+    if (k == 'b') return "<BIC>" + bic + "</BIC></FinInstnId>";
+    if (k == 'c') {
+      return "<CmbndId><ClrSysMmbId><Id>" + blz + "</Id></ClrSysMmbId><PstlAdr><Ctry>" + land +
+             "</Ctry></PstlAdr><PrtryId><Id>" + blz + "</Id></PrtryId></CmbndId></FinInstnId>";
+    }
+    if (k == 'm') return "<ClrSysMmbId><Id>" + blz + "</Id></ClrSysMmbId></FinInstnId>";
+    if (k == 'r') return "<PrtryId><Id>" + blz + "</Id></PrtryId></FinInstnId>";
+    return cdtr ? gold : hold;
+  };
+  struct Case {
+    const char* mode;
+    char account, agent;
+  } const cases[] = {
+      {"1", 'i', 'o'},   {"2", 'p', 'o'},   {"3", 'o', 'b'},
+      {"4", 'o', 'c'},   {"5", 'i', 'b'},   {"6", 'p', 'c'},
+      {"11", 'i', 'o'},  {"12", 'p', 'o'},  {"13", 'o', 'b'},
+      {"14", 'o', 'm'},  {"15", 'i', 'b'},  {"16", 'p', 'm'},
+      {"21", 'i', 'o'},  {"22", 'p', 'o'},  {"23", 'o', 'b'},
+      {"24", 'o', 'r'},  {"25", 'i', 'b'},  {"26", 'p', 'r'},
+      {"7", 'o', 'o'},   {"10", 'o', 'o'},  {"17", 'o', 'o'},
+      {"20", 'o', 'o'},  {"27", 'o', 'o'},  {"31", 'o', 'o'},
+      {"35", 'o', 'o'},  {"96", 'o', 'o'},  {"100", 'o', 'o'},
+      {"105", 'i', 'b'}, {"226", 'p', 'r'}, {"99999999999999999999913", 'o', 'b'},
+  };
+  const std::string in = doc(cold, gold, dold, hold);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string("mode ") + c.mode);
+    RewriteMode ii = readmode(c.mode);
+    ASSERT_TRUE(ii.run);
+    Outcome o = both(in, lines, ii.m);
+    ASSERT_EQ(o.result, ScanResult::Ok);
+    EXPECT_EQ(o.used, 2u) << "a line is taken at every pair, whatever the mode";
+    EXPECT_EQ(o.out, doc(account(c.account, true), agent(c.agent, true), account(c.account, false),
+                         agent(c.agent, false)));
+  }
+}
+
+// One creditor pair; the line's fields decide whether the form is written.
+TEST(RewriteScan, FormsNeedTheirFieldLengths) {
+  const std::string oldacct = "<Othr><Id>X</Id></Othr></Id>", oldagt = "<Nm>B</Nm></FinInstnId>";
+  auto pair = [](const std::string& agt, const std::string& acct) {
+    return "<CdtrAgt><FinInstnId>" + agt + "</CdtrAgt><CdtrAcct><Id>" + acct + "</CdtrAcct>";
+  };
+  struct Case {
+    const char* why;
+    int m;
+    std::string line;
+    std::string acct, agt;
+  } const cases[] = {
+      {"IBAN of 8 is none", 1, line("0", "", "", "", "AT123456", ""), oldacct, oldagt},
+      {"IBAN of 9", 1, line("0", "", "", "", "AT1234567", ""), "<IBAN>AT1234567</IBAN></Id>",
+       oldagt},
+      {"account of 3 is none", 2, line("0", "", "", "123", "", ""), oldacct, oldagt},
+      {"account of 4", 2, line("0", "", "", "1234", "", ""),
+       "<PrtryAcct><Id>1234</Id></PrtryAcct></Id>", oldagt},
+      {"BIC of 7 is none", 3, line("0", "", "", "", "", "ABCDEFG"), oldacct, oldagt},
+      {"BIC of 8", 3, line("0", "", "", "", "", "ABCDEFGH"), oldacct,
+       "<BIC>ABCDEFGH</BIC></FinInstnId>"},
+      {"BIC of 11", 13, line("0", "", "", "", "", "ABCDEFGHXXX"), oldacct,
+       "<BIC>ABCDEFGHXXX</BIC></FinInstnId>"},
+      {"country of 1", 4, line("0", "A", "1234", "", "", ""), oldacct, oldagt},
+      {"country of 3", 14, line("0", "AUT", "1234", "", "", ""), oldacct, oldagt},
+      {"no country", 24, line("0", "", "1234", "", "", ""), oldacct, oldagt},
+      {"bank code of 3", 4, line("0", "AT", "123", "", "", ""), oldacct, oldagt},
+      {"bank code of 4, clearing member", 14, line("0", "AT", "1234", "", "", ""), oldacct,
+       "<ClrSysMmbId><Id>1234</Id></ClrSysMmbId></FinInstnId>"},
+      {"bank code of 4, proprietary id", 24, line("0", "AT", "1234", "", "", ""), oldacct,
+       "<PrtryId><Id>1234</Id></PrtryId></FinInstnId>"},
+      {"each element by its own condition", 5, line("0", "", "", "", "AT123456", "ABCDEFGH"),
+       oldacct, "<BIC>ABCDEFGH</BIC></FinInstnId>"},
+      {"markup in a field is written as it stands", 1, line("0", "", "", "", "AT<&>56789", ""),
+       "<IBAN>AT<&>56789</IBAN></Id>", oldagt},
+      {"record number 01 is harvested too", 1, line("01", "", "", "", "AT1234567", ""),
+       "<IBAN>AT1234567</IBAN></Id>", oldagt},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    Outcome o = both(pair(oldagt, oldacct), {c.line}, c.m);
+    ASSERT_EQ(o.result, ScanResult::Ok);
+    EXPECT_EQ(o.used, 1u);
+    EXPECT_EQ(o.out, pair(c.agt, c.acct));
+  }
+}
+
+TEST(RewriteScan, NestedIdIsHeldWhole) {
+  const std::string l = line("0", "AT", "19043", "00234573201", "AT611904300234573201", "");
+  struct Case {
+    const char* why;
+    int m;
+    std::string in, want;
+  } const cases[] = {
+      {"proprietary account replaced by the IBAN", 1,
+       "<CdtrAcct><Id><PrtryAcct><Id>1234</Id></PrtryAcct></Id><Ccy>EUR</Ccy></CdtrAcct>",
+       "<CdtrAcct><Id><IBAN>AT611904300234573201</IBAN></Id><Ccy>EUR</Ccy></CdtrAcct>"},
+      {"other id replaced by the proprietary account", 2,
+       "<CdtrAcct><Id><Othr><Id>01-39139-1</Id></Othr></Id></CdtrAcct>",
+       "<CdtrAcct><Id><PrtryAcct><Id>00234573201</Id></PrtryAcct></Id></CdtrAcct>"},
+      {"nested and deeper", 1,
+       "<CdtrAcct><Tp><Id><Othr><Id>1</Id><Id>2</Id></Othr></Id></Tp></CdtrAcct>",
+       "<CdtrAcct><Tp><Id><IBAN>AT611904300234573201</IBAN></Id></Tp></CdtrAcct>"},
+      {"near misses of <Id> inside the content", 1,
+       "<CdtrAcct><Id><I<Idx>a</Idx><Id>b</Id></Id></CdtrAcct>",
+       "<CdtrAcct><Id><IBAN>AT611904300234573201</IBAN></Id></CdtrAcct>"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    Outcome o = both(c.in, {l}, c.m);
+    ASSERT_EQ(o.result, ScanResult::Ok);
+    EXPECT_EQ(o.used, 1u);
+    EXPECT_EQ(o.out, c.want);
+  }
+}
+
+// Texts that hold no watched element the scanner recognises come out unchanged and take no
+// line (none is available: taking one would be an error).
+TEST(RewriteScan, UnrecognisedElementsPassUnchanged) {
+  const std::string longname(600, 'C');
+  struct Case {
+    const char* why;
+    std::string in;
+  } const cases[] = {
+      {"attribute on the account", "<CdtrAcct Ccy=\"EUR\"><Id><IBAN>X</IBAN></Id></CdtrAcct>"},
+      {"namespace prefix", "<Doc:CdtrAcct><Doc:Id><Doc:IBAN>X</Doc:IBAN></Doc:Id></Doc:CdtrAcct>"},
+      {"prefixed Id inside the account", "<DbtrAcct><p:Id><IBAN>X</IBAN></p:Id></DbtrAcct>"},
+      {"attribute on Id", "<CdtrAcct><Id n=\"1\"><IBAN>X</IBAN></Id></CdtrAcct>"},
+      {"blank in the tag", "<CdtrAgt ><FinInstnId><BIC>X</BIC></FinInstnId></CdtrAgt>"},
+      {"case differs", "<dbtragt><FinInstnId><BIC>X</BIC></FinInstnId></dbtragt>"},
+      {"attribute on FinInstnId",
+       "<DbtrAgt><FinInstnId xmlns=\"u\"><BIC>X</BIC></FinInstnId></DbtrAgt>"},
+      {"empty-element tag", "<CdtrAcct/><Id>X</Id>"},
+      {"comment skipped to its first >", "<!-- <CdtrAcct><Id>X</Id></CdtrAcct> -->"},
+      {"empty tag name does not repeat the last one",
+       "<CdtrAgt></CdtrAgt><><FinInstnId>X</FinInstnId>"},
+      {"overlong tag name", "<" + longname + "><Id>X</Id></" + longname + ">"},
+      {"other account kinds", "<CdtrAgtAcct><Id><IBAN>X</IBAN></Id></CdtrAgtAcct>"},
+      {"NUL and high bytes", std::string("<a>\0\xff\xfe</a>\r\n", 12)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    Outcome o = both(c.in, {}, 5);
+    EXPECT_EQ(o.result, ScanResult::Ok);
+    EXPECT_EQ(o.out, c.in);
+  }
+}
+
+// The pending line serves a pair and is dropped at the end tag of the pair's last element
+// (creditor: account, debtor: agent). A pair without it lends its line to the next pair.
+TEST(RewriteScan, PendingLineServesThePair) {
+  const std::vector<std::string> lines = {line("0", "", "", "", "AT0000000001", "AAAAAAA1"),
+                                          line("0", "", "", "", "AT0000000002", "AAAAAAA2"),
+                                          line("0", "", "", "", "AT0000000003", "AAAAAAA3")};
+  auto agt = [](const char* side, const std::string& v) {
+    return std::string("<") + side + "Agt><FinInstnId>" + v + "</FinInstnId></" + side + "Agt>";
+  };
+  auto acct = [](const char* side, const std::string& v) {
+    return std::string("<") + side + "Acct><Id>" + v + "</Id></" + side + "Acct>";
+  };
+  auto bic = [](const char* v) { return std::string("<BIC>") + v + "</BIC>"; };
+  auto iban = [](const char* v) { return std::string("<IBAN>") + v + "</IBAN>"; };
+  struct Case {
+    const char* why;
+    std::string in, want;
+    std::size_t used;
+  } const cases[] = {
+      {"creditor pair without account shares the next pair's line",
+       agt("Cdtr", "x") + agt("Cdtr", "y") + acct("Cdtr", "z") + agt("Cdtr", "w") +
+           acct("Cdtr", "v"),
+       agt("Cdtr", bic("AAAAAAA1")) + agt("Cdtr", bic("AAAAAAA1")) +
+           acct("Cdtr", iban("AT0000000001")) + agt("Cdtr", bic("AAAAAAA2")) +
+           acct("Cdtr", iban("AT0000000002")),
+       2},
+      {"debtor pair without agent shares the next pair's line",
+       acct("Dbtr", "x") + acct("Dbtr", "y") + agt("Dbtr", "z") + acct("Dbtr", "w"),
+       acct("Dbtr", iban("AT0000000001")) + acct("Dbtr", iban("AT0000000001")) +
+           agt("Dbtr", bic("AAAAAAA1")) + acct("Dbtr", iban("AT0000000002")),
+       2},
+      {"a line left pending by the creditor pass is dropped; debtor lines follow",
+       acct("Dbtr", "a") + agt("Dbtr", "b") + agt("Cdtr", "c"),
+       acct("Dbtr", iban("AT0000000002")) + agt("Dbtr", bic("AAAAAAA2")) +
+           agt("Cdtr", bic("AAAAAAA1")),
+       2},
+      {"creditor lines come first whatever the document order",
+       acct("Dbtr", "a") + agt("Dbtr", "b") + agt("Cdtr", "c") + acct("Cdtr", "d") +
+           agt("Cdtr", "e") + acct("Cdtr", "f"),
+       acct("Dbtr", iban("AT0000000003")) + agt("Dbtr", bic("AAAAAAA3")) +
+           agt("Cdtr", bic("AAAAAAA1")) + acct("Cdtr", iban("AT0000000001")) +
+           agt("Cdtr", bic("AAAAAAA2")) + acct("Cdtr", iban("AT0000000002")),
+       3},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    Outcome o = both(c.in, lines, 5);
+    ASSERT_EQ(o.result, ScanResult::Ok);
+    EXPECT_EQ(o.used, c.used);
+    EXPECT_EQ(o.out, c.want);
+  }
+}
+
+TEST(RewriteScan, InternalErrorsStopWithWhatWasWritten) {
+  const std::string pair =
+      "<a><CdtrAgt><FinInstnId><BIC>B</BIC></FinInstnId></CdtrAgt>"
+      "<CdtrAcct><Id><IBAN>I</IBAN></Id></CdtrAcct></a>";
+  const std::string upto = "<a><CdtrAgt><FinInstnId>";
+  const std::string harvested = line("0", "", "", "", "", "");
+  struct Case {
+    const char* why;
+    std::string in;
+    std::vector<std::string> lines;
+    int m;
+    ScanResult want;
+    std::string out;
+  } const cases[] = {
+      {"no line at all", pair, {}, 5, ScanResult::NoLine, upto},
+      {"no line, even where nothing is replaced", pair, {}, 7, ScanResult::NoLine, upto},
+      {"debtor pass finds the lines used up",
+       pair + "<DbtrAgt><FinInstnId>x</FinInstnId>",
+       {harvested},
+       5,
+       ScanResult::NoLine,
+       pair + "<DbtrAgt><FinInstnId>"},
+      {"a user's record", pair, {line("1", "", "", "", "", "")}, 5, ScanResult::NotHarvested, upto},
+      {"a user's record where nothing is replaced",
+       pair,
+       {line("7", "", "", "", "", "")},
+       100,
+       ScanResult::NotHarvested,
+       upto},
+      {"empty record number",
+       pair,
+       {line("", "", "", "", "", "")},
+       5,
+       ScanResult::NotHarvested,
+       upto},
+      {"blank before the 0",
+       pair,
+       {line(" 0", "", "", "", "", "")},
+       5,
+       ScanResult::NotHarvested,
+       upto},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    Outcome o = both(c.in, c.lines, c.m);
+    EXPECT_EQ(o.result, c.want);
+    EXPECT_EQ(o.out, c.out);
+  }
+}
+
+// Held content that outgrows its buffer goes out unchanged, the line is still taken and
+// checked, and the following pairs keep their lines.
+TEST(RewriteScan, OverlongHeldContentIsCopied) {
+  const std::vector<std::string> lines = {
+      line("0", "AT", "12345", "1234", "AT0000000001", "AAAAAAA1"),
+      line("0", "AT", "12345", "1234", "AT0000000002", "AAAAAAA2")};
+  // Account content of n bytes, the outer end tag included.
+  auto acctof = [](std::size_t n) {
+    return "<Othr><Id>" + std::string(n - 27, 'x') + "</Id></Othr></Id>";
+  };
+  auto agtof = [](std::size_t n) {
+    return "<Nm>" + std::string(n - 22, 'y') + "</Nm></FinInstnId>";
+  };
+  auto pairs = [](const std::string& agt, const std::string& acct) {
+    return "<CdtrAgt><FinInstnId>" + agt + "</CdtrAgt><CdtrAcct><Id>" + acct +
+           "</CdtrAcct><CdtrAgt><FinInstnId>" + agt + "</CdtrAgt><CdtrAcct><Id>" + acct +
+           "</CdtrAcct>";
+  };
+  const std::size_t fits = kHoldSize - 1;
+  const std::string bic1 = "<BIC>AAAAAAA1</BIC></FinInstnId>",
+                    bic2 = "<BIC>AAAAAAA2</BIC></FinInstnId>";
+  const std::string iban1 = "<IBAN>AT0000000001</IBAN></Id>",
+                    iban2 = "<IBAN>AT0000000002</IBAN></Id>";
+  auto want = [](const std::string& g1, const std::string& a1, const std::string& g2,
+                 const std::string& a2) {
+    return "<CdtrAgt><FinInstnId>" + g1 + "</CdtrAgt><CdtrAcct><Id>" + a1 +
+           "</CdtrAcct><CdtrAgt><FinInstnId>" + g2 + "</CdtrAgt><CdtrAcct><Id>" + a2 +
+           "</CdtrAcct>";
+  };
+  struct Case {
+    const char* why;
+    std::string in, out;
+  } const cases[] = {
+      {"account content that just fits is replaced", pairs(agtof(30), acctof(fits)),
+       want(bic1, iban1, bic2, iban2)},
+      {"one byte more is copied", pairs(agtof(30), acctof(fits + 1)),
+       want(bic1, acctof(fits + 1), bic2, acctof(fits + 1))},
+      {"far longer", pairs(agtof(30), acctof(5000)), want(bic1, acctof(5000), bic2, acctof(5000))},
+      {"agent content that just fits is replaced", pairs(agtof(fits), acctof(30)),
+       want(bic1, iban1, bic2, iban2)},
+      {"agent one byte more is copied", pairs(agtof(fits + 1), acctof(30)),
+       want(agtof(fits + 1), iban1, agtof(fits + 1), iban2)},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    Outcome o = both(c.in, lines, 5);
+    ASSERT_EQ(o.result, ScanResult::Ok);
+    EXPECT_EQ(o.used, 2u);
+    EXPECT_EQ(o.out, c.out);
+  }
+  // The copied element still checks its line.
+  Outcome o = both(pairs(agtof(30), acctof(3000)), {line("9", "", "", "", "", "")}, 5);
+  EXPECT_EQ(o.result, ScanResult::NotHarvested);
+}
+
+// The output ends exactly where the input ends, also inside held content.
+TEST(RewriteScan, InputEndingWhileHoldingKeepsTheContent) {
+  const std::string inside[] = {
+      "<CdtrAcct><Id><IBAN>AT12", "<CdtrAcct><Id><Othr><Id>12",
+      "<CdtrAcct><Id><Othr></I",  "<CdtrAgt><FinInstnId><BIC>ABC</BIC></FinInst",
+      "<DbtrAgt><FinInstnId><",   "<DbtrAcct><Id>" + std::string(3000, 'z'),
+      "<CdtrAgt><FinInstnId>",
+  };
+  for (const std::string& in : inside) {
+    SCOPED_TRACE(in.substr(0, 40));
+    Outcome o = both(in, {}, 5);
+    EXPECT_EQ(o.result, ScanResult::Ok);
+    EXPECT_EQ(o.out, in);
+  }
+}
+
+}  // namespace

@@ -1,0 +1,117 @@
+#include "iso20022/rewrite.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "support/tempdir.h"
+
+namespace {
+
+const std::string kPay =
+    "<Doc><DbtrAcct><Id><IBAN>OLD1</IBAN></Id></DbtrAcct>"
+    "<CdtrAgt><FinInstnId><BIC>OLD2</BIC></FinInstnId></CdtrAgt>"
+    "<CdtrAcct><Id><IBAN>OLD3</IBAN></Id></CdtrAcct></Doc>\r\n";
+const std::string kLines =
+    "\"0\";\"AT\";\"19043\";\"00234573201\";\"AT611904300234573201\";\"BKAUATWWXXX\";\"10\"\r\n"
+    "\"0\";\"DE\";\"37040044\";\"0532013000\";\"DE89370400440532013000\";\"\";\"00\"\r\n";
+
+struct Step {
+  RewriteResult result;
+  std::string failed;
+};
+
+Step run(const TempDir& dir, const char* mode) {
+  Step s{RewriteResult::Done, ""};
+  s.result = rewrite(dir.file("a.csv").c_str(), dir.file("p.xml").c_str(), mode, s.failed);
+  return s;
+}
+
+TEST(Rewrite, WritesTheRewrittenFileAndRemovesTheIntermediate) {
+  TempDir dir;
+  dir.write("a.csv.out", kLines);
+  dir.write("p.xml", kPay);
+  Step s = run(dir, "5");
+  ASSERT_EQ(s.result, RewriteResult::Done);
+  EXPECT_EQ(dir.read("p.xml.out.xml"),
+            "<Doc><DbtrAcct><Id><IBAN>DE89370400440532013000</IBAN></Id></DbtrAcct>"
+            "<CdtrAgt><FinInstnId><BIC>BKAUATWWXXX</BIC></FinInstnId></CdtrAgt>"
+            "<CdtrAcct><Id><IBAN>AT611904300234573201</IBAN></Id></CdtrAcct></Doc>\r\n");
+  EXPECT_FALSE(dir.exists("p.xml.out"));
+  EXPECT_EQ(dir.read("p.xml"), kPay);
+}
+
+// No pass runs; both outputs are still created and the intermediate one removed.
+TEST(Rewrite, NoPassLeavesAnEmptyRewrittenFile) {
+  struct Case {
+    const char* why;
+    const char* mode;
+    bool pay;
+  } const cases[] = {
+      {"mode 0", "0", true},
+      {"negative mode", "-3", true},
+      {"mode without digits", "abc", true},
+      {"payment file missing", "5", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    TempDir dir;
+    dir.write("a.csv.out", kLines);
+    if (c.pay) dir.write("p.xml", kPay);
+    dir.write("p.xml.out.xml", "stale");
+    EXPECT_EQ(run(dir, c.mode).result, RewriteResult::Done);
+    EXPECT_TRUE(dir.exists("p.xml.out.xml"));
+    EXPECT_EQ(dir.read("p.xml.out.xml"), "");
+    EXPECT_FALSE(dir.exists("p.xml.out"));
+  }
+}
+
+// Internal errors leave the intermediate file and whatever the failing pass wrote.
+TEST(Rewrite, InternalErrorsLeaveTheIntermediateFile) {
+  TempDir dir;
+  dir.write("a.csv.out", "");
+  dir.write("p.xml", kPay);
+  EXPECT_EQ(run(dir, "5").result, RewriteResult::NoLine);
+  EXPECT_EQ(dir.read("p.xml.out"),
+            "<Doc><DbtrAcct><Id><IBAN>OLD1</IBAN></Id></DbtrAcct><CdtrAgt><FinInstnId>");
+  EXPECT_FALSE(dir.exists("p.xml.out.xml"));
+
+  TempDir dir2;
+  dir2.write("a.csv.out", "\"0\";\"AT\"\r\n\"5\";\"AT\"\r\n");
+  dir2.write("p.xml", kPay);
+  EXPECT_EQ(run(dir2, "5").result, RewriteResult::NotHarvested);
+  EXPECT_EQ(dir2.read("p.xml.out"), kPay);
+  EXPECT_EQ(dir2.read("p.xml.out.xml"), "<Doc><DbtrAcct><Id>");
+}
+
+TEST(Rewrite, FileFailuresNameTheFile) {
+  struct Case {
+    const char* why;
+    const char* inway;  ///< a directory of this name is in the way
+    bool results;       ///< the result file exists
+    const char* failed;
+  } const cases[] = {
+      {"no result file", nullptr, false, "a.csv.out"},
+      {"intermediate file cannot be created", "p.xml.out", true, "p.xml.out"},
+      {"rewritten file cannot be created", "p.xml.out.xml", true, "p.xml.out.xml"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    TempDir dir;
+    if (c.results) dir.write("a.csv.out", kLines);
+    dir.write("p.xml", kPay);
+    if (c.inway) std::filesystem::create_directory(dir.file(c.inway));
+    Step s = run(dir, "5");
+    EXPECT_EQ(s.result, RewriteResult::IoFailed);
+    EXPECT_EQ(s.failed, dir.file(c.failed));
+    // Nothing of the step is left but what was in the way.
+    for (const char* f : {"p.xml.out", "p.xml.out.xml"}) {
+      if (!c.inway || std::string(f) != c.inway) {
+        EXPECT_FALSE(dir.exists(f)) << f;
+      }
+    }
+  }
+}
+
+}  // namespace
