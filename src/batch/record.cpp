@@ -15,8 +15,8 @@ struct StopTable {
 
 constexpr StopTable makestoptable() {
   StopTable t{};
-  t.plain[';'] = t.plain[','] = t.plain['"'] = t.plain[0] = true;
-  t.quoted['"'] = t.quoted[0] = true;
+  t.plain[int{';'}] = t.plain[int{','}] = t.plain[int{'"'}] = t.plain[0] = true;
+  t.quoted[int{'"'}] = t.quoted[0] = true;
   return t;
 }
 
