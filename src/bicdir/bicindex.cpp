@@ -11,19 +11,44 @@ namespace {
 
 constexpr std::size_t kFirstSlots = 16;  // a power of two
 
-// FNV-1a over the country, a marker, the bank code; then a final mix, since the table takes
-// its slot from the low bits and the tag from the high ones.
+// Folds w into h: a multiply that spreads every bit of w over the high half, folded back.
+inline std::uint64_t mix(std::uint64_t h, std::uint64_t w) {
+  h = (h ^ w) * 0x9e3779b97f4a7c15u;
+  return h ^ (h >> 32);
+}
+
+// Folds n bytes into h, eight at a time: lookups hash every key, so this is on the batch's path.
+std::uint64_t mixbytes(std::uint64_t h, const char* p, std::size_t n) {
+  for (; n >= 8; p += 8, n -= 8) {
+    std::uint64_t w;
+    std::memcpy(&w, p, 8);
+    h = mix(h, w);
+  }
+  // The last 1 to 7 bytes as one word. With the length known (it went into the hash first),
+  // the first and last four bytes, overlapping, stand for all of 4 to 7; the first, middle
+  // and last stand for all of 1 to 3.
+  std::uint64_t w = 0;
+  if (n >= 4) {
+    std::uint32_t lo, hi;
+    std::memcpy(&lo, p, 4);
+    std::memcpy(&hi, p + n - 4, 4);
+    w = (std::uint64_t{hi} << 32) | lo;
+  } else if (n > 0) {
+    w = (std::uint64_t{static_cast<unsigned char>(p[0])} << 16) |
+        (std::uint64_t{static_cast<unsigned char>(p[n / 2])} << 8) |
+        static_cast<unsigned char>(p[n - 1]);
+  }
+  return mix(h, w);
+}
+
+// The hash of a (country, bank code) pair. Both lengths go in first, so that no other split of
+// the same bytes hashes alike by construction; the table takes its slot from the low bits and
+// the tag from the high ones, so a last multiply spreads the bits over both.
 std::uint32_t keyhash(const char* land, std::size_t nland, const char* blz, std::size_t nblz) {
-  std::uint32_t h = 2166136261u;
-  for (std::size_t i = 0; i < nland; ++i) h = (h ^ static_cast<unsigned char>(land[i])) * 16777619u;
-  h = (h ^ 0xffu) * 16777619u;
-  for (std::size_t i = 0; i < nblz; ++i) h = (h ^ static_cast<unsigned char>(blz[i])) * 16777619u;
-  h ^= h >> 16;
-  h *= 0x85ebca6bu;
-  h ^= h >> 13;
-  h *= 0xc2b2ae35u;
-  h ^= h >> 16;
-  return h;
+  std::uint64_t h = mix(0x243f6a8885a308d3u, (std::uint64_t{nland} << 32) | nblz);
+  h = mixbytes(mixbytes(h, land, nland), blz, nblz);
+  h *= 0xc2b2ae3d27d4eb4fu;
+  return static_cast<std::uint32_t>(h >> 32);
 }
 
 unsigned char tagof(std::uint32_t hash) {
@@ -120,7 +145,9 @@ bool BicIndex::insert(const BicLine& line) {
     if (!fits(line.landlen, line.blzlen) && arena_.size() + line.landlen + line.blzlen + kBicTake >=
                                                 std::numeric_limits<std::uint32_t>::max())
       return false;
-    if ((count_ + 1) * 5 > slots_.size() * 4) {
+    // At most half full: a lookup that misses, most of them when the directory is small,
+    // then stops after a probe or two.
+    if ((count_ + 1) * 2 > slots_.size()) {
       grow();
       i = find(line.land, line.landlen, line.blz, line.blzlen, hash);
     }
@@ -145,28 +172,34 @@ bool BicIndex::insert(const BicLine& line) {
   return true;
 }
 
-int BicIndex::get(const char* land, const char* blz, char* bic) const {
+BicIndex::Key BicIndex::key(const char* land, const char* blz) {
+  Key k{land, blz, strnlen(land, kBicLineRead), strnlen(blz, kBicLineRead), 0};
+  k.hash = keyhash(land, k.nland, blz, k.nblz);
+  return k;
+}
+
+int BicIndex::get(const Key& k, char* bic) const {
   bic[0] = '\0';
   if (count_ == 0) return 0;
   // A field of a piece has fewer than kBicLineRead bytes; anything longer is never held.
-  const std::size_t nland = strnlen(land, kBicLineRead);
-  const std::size_t nblz = strnlen(blz, kBicLineRead);
-  if (nland >= static_cast<std::size_t>(kBicLineRead) ||
-      nblz >= static_cast<std::size_t>(kBicLineRead))
+  if (k.nland >= static_cast<std::size_t>(kBicLineRead) ||
+      k.nblz >= static_cast<std::size_t>(kBicLineRead))
     return 0;
-  const std::size_t i = find(land, nland, blz, nblz, keyhash(land, nland, blz, nblz));
+  const std::size_t i = find(k.land, k.nland, k.blz, k.nblz, k.hash);
   if (tags_[i] == 0) return 0;
   const Slot& s = slots_[i];
-  std::memcpy(bic, keyof(s) + nland + nblz, s.nbic);
+  std::memcpy(bic, keyof(s) + k.nland + k.nblz, s.nbic);
   bic[s.nbic] = '\0';
   return 1;
 }
 
-void BicIndex::prefetch(const char* land, const char* blz) const {
+int BicIndex::get(const char* land, const char* blz, char* bic) const {
+  return get(key(land, blz), bic);
+}
+
+void BicIndex::prefetch(const Key& k) const {
   if (count_ == 0) return;
-  const std::size_t nland = strnlen(land, kBicLineRead);
-  const std::size_t nblz = strnlen(blz, kBicLineRead);
-  const std::size_t i = keyhash(land, nland, blz, nblz) & (slots_.size() - 1);
+  const std::size_t i = k.hash & (slots_.size() - 1);
   __builtin_prefetch(&tags_[i]);
   __builtin_prefetch(&slots_[i]);
 }

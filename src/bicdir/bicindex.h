@@ -18,13 +18,24 @@ class BicIndex {
   /// (lookups then answer from the lines read before the error, as getbic would).
   bool load(const char* verz);
 
+  /// A pair to look up, measured and hashed once for a prefetch and the get that follows.
+  /// It points into the caller's texts, which must not change while it is used.
+  struct Key {
+    const char* land;
+    const char* blz;
+    std::size_t nland, nblz;
+    std::uint32_t hash;
+  };
+  static Key key(const char* land, const char* blz);
+
   /// getbic from memory. Returns 1 when (land, blz) has an entry (the last matching line of
   /// the file wins) and bic (kFieldSize buffer) then holds its BIC; 0 otherwise, bic empty.
   int get(const char* land, const char* blz, char* bic) const;
+  int get(const Key& k, char* bic) const;  ///< the same for a key made by key()
 
   /// Starts fetching the memory that get(land, blz) will read, so that a get a little later
   /// finds it in the cache. Changes nothing.
-  void prefetch(const char* land, const char* blz) const;
+  void prefetch(const Key& k) const;
 
   /// putbic through the index. Returns 1 when (land, blz) has an entry after the call: already
   /// there (left unchanged) or just appended to the file and added to the index; 0 when it
@@ -32,6 +43,7 @@ class BicIndex {
   /// one that reads back as written). Call load first.
   int put(const char* land, const char* blz, const char* bic);
 
+  bool empty() const { return count_ == 0; }
   /// Number of distinct (country, bank code) pairs held.
   std::size_t size() const { return count_; }
 
