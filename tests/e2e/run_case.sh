@@ -17,7 +17,7 @@
 #   setup      shell lines run in the working directory before the program, in the shell that
 #              then runs it (limits set there apply to the program); optional
 #   check      shell lines run in the working directory afterwards, under set -e; a failing
-#              command fails the case
+#              command fails the case; $1 is the case folder
 #   runs-as-user  when present and run by root, the program runs as nobody
 # With VELMORA_UPDATE=1 the outputs are written into the case instead of compared.
 set -u
@@ -97,7 +97,7 @@ elif ! diff -r "$expected" "$work" > "$out/diff" 2>&1; then
 fi
 
 if [ -f "$case_dir/check" ]; then
-  ( cd "$work" && bash -e "$case_dir/check" ) || problem "check failed"
+  ( cd "$work" && bash -e "$case_dir/check" "$case_dir" ) || problem "check failed"
 fi
 
 [ $fail = 0 ] && echo "$name: ok"
