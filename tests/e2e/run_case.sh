@@ -15,7 +15,8 @@
 #   status     the exit status (absent: 0)
 #   stderr     standard error, byte for byte (optional; not checked when absent)
 #   setup      shell lines run in the working directory before the program, in the shell that
-#              then runs it (limits set there apply to the program); optional
+#              then runs it (limits set there apply to the program; $case_dir is the case
+#              folder); optional
 #   check      shell lines run in the working directory afterwards, under set -e; a failing
 #              command fails the case; $1 is the case folder
 #   runs-as-user  when present and run by root, the program runs as nobody
