@@ -58,11 +58,6 @@ bool readable(std::FILE* fp) {
   return std::ungetc(c, fp) != EOF;
 }
 
-bool samefile(const std::string& a, const std::string& b) {
-  std::error_code ec;
-  return std::filesystem::equivalent(a, b, ec);
-}
-
 // Puts the user's data file back as it was before the harvest: the backup this run made moves
 // back over the new data file; without one, the new data file is removed.
 HarvestResult restore(File& fo, const std::string& data, const std::string& old, bool backedup) {
