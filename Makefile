@@ -1,4 +1,5 @@
 # velmora: `make demo` runs the tool on the examples, `make test` runs every test,
+# `make valgrind` runs every test under valgrind's memcheck (about 12 minutes on 2 cores),
 # `make bench` measures the Release build against plain copy programs, `make microbench` the
 # engine functions (benchmarks are never part of `make test`).
 JOBS ?= 2
@@ -6,7 +7,7 @@ RELEASE := build/release
 ASAN := build/asan
 BENCH := build/bench
 
-.PHONY: all build demo test bench microbench clean deps
+.PHONY: all build demo test valgrind bench microbench clean deps
 
 all: build
 
@@ -25,6 +26,11 @@ test: deps
 	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON > /dev/null
 	cmake --build $(ASAN) -j$(JOBS)
 	ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS)
+
+# The whole suite under valgrind's memcheck, on a Debug build without sanitizers in
+# build/valgrind; too slow for every CI run.
+valgrind: deps
+	@JOBS=$(JOBS) tools/valgrind-tests.sh
 
 # Whole-program benchmark against plain copy programs: builds its own Release binaries in
 # build/bench-release, with the generated inputs beside them.

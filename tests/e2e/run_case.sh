@@ -21,6 +21,8 @@
 #              command fails the case; $1 is the case folder
 #   runs-as-user  when present and run by root, the program runs as nobody
 # With VELMORA_UPDATE=1 the outputs are written into the case instead of compared.
+# VELMORA_WRAPPER, when set, is a command put before the program (a memory checker, say; its
+# words split at blanks), and VELMORA_TIMEOUT the seconds the program may take (default 120).
 set -u
 prog=$(realpath "$1")
 case_dir=$(realpath "$2")
@@ -39,6 +41,8 @@ args=()
 [ -f "$case_dir/args" ] && mapfile -t args < "$case_dir/args"
 
 runner=()
+wrapper=()
+[ -n "${VELMORA_WRAPPER:-}" ] && read -ra wrapper <<< "$VELMORA_WRAPPER"
 if [ -e "$case_dir/runs-as-user" ] && [ "$(id -u)" = 0 ]; then
   chown -R 65534:65534 "$work"
   chmod 755 "$out"
@@ -49,7 +53,7 @@ fi
   cd "$work" || exit 99
   if [ -f "$case_dir/setup" ]; then . "$case_dir/setup" || exit 98; fi
   trap '' XFSZ
-  exec timeout -k 5 120 "${runner[@]}" "$prog" "${args[@]}"
+  exec timeout -k 5 "${VELMORA_TIMEOUT:-120}" "${runner[@]}" "${wrapper[@]}" "$prog" "${args[@]}"
 ) > "$out/stdout" 2> "$out/stderr" < /dev/null
 status=$?
 
