@@ -1,13 +1,13 @@
 # velmora: `make demo` runs the tool on the examples, `make test` runs every test,
 # `make valgrind` runs every test under valgrind's memcheck (about 12 minutes on 2 cores),
 # `make bench` measures the Release build against plain copy programs, `make microbench` the
-# engine functions (benchmarks are never part of `make test`).
+# engine functions (benchmarks are never part of `make test`), `make fuzz` runs the fuzzers.
 JOBS ?= 2
 RELEASE := build/release
 ASAN := build/asan
 BENCH := build/bench
 
-.PHONY: all build demo test valgrind bench microbench clean deps
+.PHONY: all build demo test valgrind bench microbench fuzz clean deps
 
 all: build
 
@@ -43,6 +43,13 @@ microbench: deps
 	cmake -S . -B $(BENCH) -DCMAKE_BUILD_TYPE=Release -DVELMORA_BENCH=ON -DVELMORA_TESTS=OFF > /dev/null
 	cmake --build $(BENCH) -j$(JOBS) --target iban_bench
 	$(BENCH)/bench/iban_bench
+
+# Every fuzz target for FUZZ_SECONDS each (default 30), built with clang's libFuzzer.
+FUZZ_SECONDS ?= 30
+fuzz: deps
+	@command -v clang++ >/dev/null && ls /usr/lib/llvm-*/lib/clang/*/lib/linux/libclang_rt.fuzzer-x86_64.a >/dev/null 2>&1 \
+	  || tools/deps.sh clang libclang-rt-dev
+	@FUZZ_SECONDS=$(FUZZ_SECONDS) fuzz/run
 
 clean:
 	rm -rf build

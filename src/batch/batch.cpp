@@ -16,64 +16,74 @@ void settext(char* to, const char* from) {
 }
 
 // An IBAN record: validated and split; the carried country follows a valid IBAN.
-const char* evaliban(Record& r, char* sland, const BicIndex& bics) {
+Outcome evaliban(Record& r, char* sland) {
   if (chkiban(r.land, r.blz, r.konto, r.iban) != 1) {
     r.bic[0] = '\0';
-    return "02";
+    return {"02", nullptr};
   }
   settext(sland, r.land);
-  return bics.get(r.land, r.blz, r.bic) == 1 ? "11" : "01";
+  return {"11", "01"};
 }
 
 // An account record: bank code and account number checked, the IBAN built from them.
-const char* evalaccount(Record& r, char* sland, const BicIndex& bics) {
+Outcome evalaccount(Record& r, char* sland, const BicIndex& bics) {
   r.iban[0] = '\0';
   r.bic[0] = '\0';
   if (r.blz[0] == '\0' || r.konto[0] == '\0') {
     settext(r.land, sland);
     r.blz[0] = r.konto[0] = '\0';
-    return "92";
+    return {"92", nullptr};
   }
   // A bank code that fits its own country passes that country on, even when the account
   // number fails later. One that does not fit falls back to the carried country, and the
   // result line keeps the bank code as the failed rule left it, although makeiban then
   // normalises it once more under the carried country's rule for the IBAN and the lookup.
   const int nblz = getblz(r.land, r.blz);
-  const bool fitted = nblz >= 1;
-  if (fitted) {
+  if (nblz >= 1) {
     settext(sland, r.land);
-  } else {
-    settext(r.land, sland);
-  }
-  char written[kFieldSize];
-  if (!fitted) settext(written, r.blz);
-
-  const char* code;
-  const int nkonto = getkonto(r.land, r.konto);
-  if (nkonto < 1) {
-    r.konto[0] = '\0';
-    code = "91";
-  } else if (fitted) {
+    const int nkonto = getkonto(r.land, r.konto);
+    if (nkonto < 1) {
+      r.konto[0] = '\0';
+      return {"91", nullptr};
+    }
     // makeiban would normalise both again under the same country, which changes nothing,
     // and then always build the IBAN.
     buildiban(r.land, r.blz, nblz, r.konto, nkonto, r.iban);
-    code = bics.get(r.land, r.blz, r.bic) == 1 ? "10" : "00";
-  } else if (makeiban(r.land, r.blz, r.konto, r.iban) != 0) {
-    r.iban[0] = '\0';
-    code = "90";
-  } else {
-    code = bics.get(r.land, r.blz, r.bic) == 1 ? "10" : "00";
+    return {"10", "00"};
   }
-  if (!fitted) settext(r.blz, written);
-  return code;
+  settext(r.land, sland);
+  if (getkonto(r.land, r.konto) < 1) {
+    r.konto[0] = '\0';
+    return {"91", nullptr};
+  }
+  char written[kFieldSize];
+  settext(written, r.blz);
+  Outcome o = {"90", nullptr};
+  if (makeiban(r.land, r.blz, r.konto, r.iban) != 0) {
+    r.iban[0] = '\0';
+  } else {
+    // The lookup needs the bank code as makeiban normalised it, so it cannot wait here.
+    o = {bics.get(r.land, r.blz, r.bic) == 1 ? "10" : "00", nullptr};
+  }
+  settext(r.blz, written);
+  return o;
 }
 
 }  // namespace
 
-const char* evalrec(Record& r, char* sland, const BicIndex& bics) {
+Outcome evalsteps(Record& r, char* sland, const BicIndex& bics) {
   if (std::strlen(r.land) > 2) settext(r.land, sland);
-  if (std::strlen(r.iban) > 8) return evaliban(r, sland, bics);
+  if (std::strlen(r.iban) > 8) return evaliban(r, sland);
   return evalaccount(r, sland, bics);
+}
+
+const char* lookupbic(Record& r, const Outcome& o, const BicIndex& bics) {
+  if (o.miss == nullptr) return o.code;
+  return bics.get(r.land, r.blz, r.bic) == 1 ? o.code : o.miss;
+}
+
+const char* evalrec(Record& r, char* sland, const BicIndex& bics) {
+  return lookupbic(r, evalsteps(r, sland, bics), bics);
 }
 
 bool runbatch(std::FILE* fi, std::FILE* fo, const char* verz, char* sland) {
@@ -84,14 +94,30 @@ bool runbatch(std::FILE* fi, std::FILE* fo, const char* verz, char* sland) {
   LineReader in(fi);
   BlockWriter out(fo);
   char buffer[kLineBuf];
-  Record r;
-  while (in.next(buffer, sizeof buffer) > 0) {
-    splitrec(buffer, r.snr, r.land, r.blz, r.konto, r.iban, r.bic);
-    const char* code = evalrec(r, sland, bics);
+  // Each record's BIC lookup waits until the next record has been evaluated: the index's
+  // memory for it is fetched meanwhile, which matters once the directory outgrows the cache.
+  // The index does not change during the batch and the lookup touches nothing the next
+  // record reads, so the result lines are exactly those of one record after the other.
+  Record rec[2];
+  Outcome outcome[2];
+  int cur = 0;
+  bool held = false;  // rec[cur ^ 1] waits for its lookup and its result line
+  auto finish = [&](Record& r, const Outcome& o) {
+    const char* code = lookupbic(r, o, bics);
     // The line putresult would write, collected with its neighbours into one large write.
     char* line = out.reserve(kResultLine);
     out.commit(makeresult(line, r.snr, r.land, r.blz, r.konto, r.iban, r.bic, code));
+  };
+  while (in.next(buffer, sizeof buffer) > 0) {
+    Record& r = rec[cur];
+    splitrec(buffer, r.snr, r.land, r.blz, r.konto, r.iban, r.bic);
+    outcome[cur] = evalsteps(r, sland, bics);
+    if (outcome[cur].miss != nullptr) bics.prefetch(r.land, r.blz);
+    if (held) finish(rec[cur ^ 1], outcome[cur ^ 1]);
     if (out.failed()) return false;
+    held = true;
+    cur ^= 1;
   }
+  if (held) finish(rec[cur ^ 1], outcome[cur ^ 1]);
   return out.flush() && !in.failed();
 }

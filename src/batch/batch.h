@@ -17,6 +17,21 @@ struct Record {
   char bic[kFieldSize];
 };
 
+/// What the evaluation of a record settles before its BIC lookup: the result code, or, when
+/// the code depends on the lookup (miss not null), the code for a BIC found and for none.
+struct Outcome {
+  const char* code;
+  const char* miss;
+};
+
+/// The evaluation of one record up to its BIC lookup: the fields hold the texts of the result
+/// line but the BIC. The lookup itself is lookupbic, which may be called later, as long as the
+/// index does not change meanwhile.
+Outcome evalsteps(Record& r, char* sland, const BicIndex& bics);
+
+/// Looks up the BIC of a record evaluated by evalsteps, when it needs one; returns its code.
+const char* lookupbic(Record& r, const Outcome& o, const BicIndex& bics);
+
 /// Evaluates one record in place: on return its fields are the texts of its result line.
 /// sland (kFieldSize buffer) is the carried country, read and updated; bics is the BIC
 /// directory beside the data file. Returns the two-digit result code.

@@ -15,8 +15,8 @@ struct StopTable {
 
 constexpr StopTable makestoptable() {
   StopTable t{};
-  t.plain[';'] = t.plain[','] = t.plain['"'] = t.plain[0] = true;
-  t.quoted['"'] = t.quoted[0] = true;
+  t.plain[int{';'}] = t.plain[int{','}] = t.plain[int{'"'}] = t.plain[0] = true;
+  t.quoted[int{'"'}] = t.quoted[0] = true;
   return t;
 }
 
@@ -29,32 +29,29 @@ void splitrec(const char* line, char* snr, char* land, char* blz, char* konto, c
   char* const field[6] = {snr, land, blz, konto, iban, bic};
   for (char* f : field) f[0] = '\0';
 
-  int status = 0;       // index of the current field
-  bool escape = false;  // inside a quoted section
-  char* to = field[0];
-  std::size_t len = 0, room = kFieldFill;  // room: what the current field still takes
-  const bool* stop = kStop.plain;
-  for (const unsigned char* p = reinterpret_cast<const unsigned char*>(line);; ++p) {
-    unsigned char c = *p;
-    if (!stop[c]) {
-      if (len < room) to[len++] = static_cast<char>(c);
-      continue;
+  int status = 0;  // index of the current field
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(line);
+  const bool* stop = kStop.plain;  // the quoted table inside a quoted section
+  std::size_t len = 0;             // characters in the current field
+  for (;;) {
+    // A run of data bytes, found first and copied at once, as much as the field still takes.
+    const unsigned char* run = p;
+    while (!stop[*p]) ++p;
+    if (status <= 5 && len < static_cast<std::size_t>(kFieldFill)) {
+      std::size_t n = static_cast<std::size_t>(p - run);
+      if (n > kFieldFill - len) n = kFieldFill - len;
+      std::memcpy(field[status] + len, run, n);
+      len += n;
     }
+    const unsigned char c = *p++;
     if (c == '"') {
-      escape = !escape;
-      stop = escape ? kStop.quoted : kStop.plain;
+      stop = stop == kStop.plain ? kStop.quoted : kStop.plain;
       continue;
     }
-    if (room > 0) to[len] = '\0';
+    if (status <= 5) field[status][len] = '\0';
     if (c == '\0') break;
-    // A separator: the next field, or none behind the sixth.
-    ++status;
+    ++status;  // a separator: the next field, or none behind the sixth
     len = 0;
-    if (status <= 5) {
-      to = field[status];
-    } else {
-      room = 0;
-    }
   }
 }
 

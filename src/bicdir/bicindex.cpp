@@ -162,6 +162,15 @@ int BicIndex::get(const char* land, const char* blz, char* bic) const {
   return 1;
 }
 
+void BicIndex::prefetch(const char* land, const char* blz) const {
+  if (count_ == 0) return;
+  const std::size_t nland = strnlen(land, kBicLineRead);
+  const std::size_t nblz = strnlen(blz, kBicLineRead);
+  const std::size_t i = keyhash(land, nland, blz, nblz) & (slots_.size() - 1);
+  __builtin_prefetch(&tags_[i]);
+  __builtin_prefetch(&slots_[i]);
+}
+
 int BicIndex::put(const char* land, const char* blz, const char* bic) {
   char held[kBicTake + 1];
   if (get(land, blz, held) == 1) return 1;

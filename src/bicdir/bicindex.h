@@ -22,6 +22,10 @@ class BicIndex {
   /// the file wins) and bic (kFieldSize buffer) then holds its BIC; 0 otherwise, bic empty.
   int get(const char* land, const char* blz, char* bic) const;
 
+  /// Starts fetching the memory that get(land, blz) will read, so that a get a little later
+  /// finds it in the cache. Changes nothing.
+  void prefetch(const char* land, const char* blz) const;
+
   /// putbic through the index. Returns 1 when (land, blz) has an entry after the call: already
   /// there (left unchanged) or just appended to the file and added to the index; 0 when it
   /// could not be added (the file unwritable, not read to its end by load, or the entry not
