@@ -44,8 +44,7 @@ std::size_t LineReader::next(char* buf, std::size_t cap) {
     if (have < want) want = have;
     const char* from = ahead_ + pos_;
     const void* lf = std::memchr(from, '\n', want);
-    std::size_t take =
-        lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - from) + 1 : want;
+    std::size_t take = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - from) + 1 : want;
     std::memcpy(buf + len, from, take);
     len += take;
     pos_ += take;

@@ -12,9 +12,7 @@
 
 namespace {
 
-void console(const char* text) {
-  std::fputs(text, stdout);
-}
+void console(const char* text) { std::fputs(text, stdout); }
 
 // The one way a run ends in failure: console text (if any), the error box, status 1.
 int fatal(const char* text, const std::string& box) {
