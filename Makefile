@@ -8,6 +8,7 @@ ASAN := build/asan
 BENCH := build/bench
 
 .PHONY: all build demo test valgrind bench microbench fuzz clean deps
+.PHONY: windows windows-test dist
 
 all: build
 
@@ -31,6 +32,21 @@ test: deps
 # build/valgrind; too slow for every CI run.
 valgrind: deps
 	@JOBS=$(JOBS) tools/valgrind-tests.sh
+
+# velmora.exe for 64-bit Windows (cross-built with mingw-w64) and its tests; run them under
+# wine with `make windows-test` (the CI's Windows leg, which installs what it needs).
+WINDOWS := build/windows
+windows:
+	cmake -S . -B $(WINDOWS) --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
+	  -DCMAKE_BUILD_TYPE=Release > /dev/null
+	cmake --build $(WINDOWS) -j$(JOBS)
+
+windows-test:
+	bash .ci/windows
+
+# Release packages in build/dist: Linux .tar.gz and .deb, Windows .zip.
+dist: deps
+	@tools/dist.sh
 
 # Whole-program benchmark against plain copy programs: builds its own Release binaries in
 # build/bench-release, with the generated inputs beside them.

@@ -38,7 +38,7 @@ done
 echo "== end-to-end cases and rewrite properties"
 exclude=(-LE slow)
 [ "${VALGRIND_SLOW:-}" = 1 ] && exclude=()
-export VELMORA_WRAPPER="${vg[*]} --log-file=$logs/velmora.%p.log"
+export VELMORA_MEMCHECK="${vg[*]} --log-file=$logs/velmora.%p.log"
 export VELMORA_TIMEOUT=1200
 ctest --test-dir "$BUILD" -R '^e2e\.' "${exclude[@]}" -j"$JOBS" --output-on-failure ||
   fail=1

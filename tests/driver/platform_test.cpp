@@ -2,44 +2,31 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
+#include "support/tempdir.h"
 
-namespace {
-
-#ifndef _WIN32
-// The box text mixes the program's Windows-1252 texts with the user's paths, which here are
-// UTF-8: each must come out readable.
-TEST(Platform, BoxTextKeepsUtf8AndConvertsWindows1252) {
+// The harvest keeps the user's previous data file by moving it over the backup of an earlier
+// run. rename() on Windows refuses an existing target, so replacing is the case that matters.
+TEST(Replacefile, MovesAndReplacesOrLeavesBothAlone) {
   struct Row {
     const char* reason;
-    const char* text;
-    const char* shown;
+    const char* from;  // content of the source, nullptr: no such file
+    const char* to;    // content of the target, nullptr: no such file
+    bool ok;
+    const char* after;  // content of the target afterwards
   };
   const Row rows[] = {
-      {"own text: u-umlaut before a letter", "f\xfcr", "f\xc3\xbcr"},
-      {"CR LF becomes LF, a lone CR stays", "a\r\nb\rc", "a\nb\rc"},
-      {"Windows-1252 euro sign and quotes", "\x80 \x93x\x94",
-       "\xe2\x82\xac \xe2\x80\x9cx\xe2\x80\x9d"},
-      {"byte without a character in the code page", "\x81", "\xef\xbf\xbd"},
-      {"UTF-8 path of two-byte letters",
-       "Mein Ordner/\xc3\x9c"
-       "berweisungen/Zahlung M\xc3\xa4rz.xml",
-       "Mein Ordner/\xc3\x9c"
-       "berweisungen/Zahlung M\xc3\xa4rz.xml"},
-      {"three- and four-byte sequences", "\xe2\x82\xac\xf0\x9f\x92\xb6",
-       "\xe2\x82\xac\xf0\x9f\x92\xb6"},
-      {"sequence cut by the end of the text", "\xc3", "\xc3\x83"},
-      {"lead byte before ASCII", "\xc3x", "\xc3\x83x"},
-      {"overlong form of '/'", "\xc0\xaf", "\xc3\x80\xc2\xaf"},
-      {"surrogate half", "\xed\xa0\x80", "\xc3\xad\xc2\xa0\xe2\x82\xac"},
-      {"beyond U+10FFFF", "\xf4\x90\x80\x80", "\xc3\xb4\xef\xbf\xbd\xe2\x82\xac\xe2\x82\xac"},
-      {"lone continuation byte", "\xbc", "\xc2\xbc"},
+      {"a backup from an earlier run is replaced", "new\r\n", "old\r\n", true, "new\r\n"},
+      {"no backup yet: a plain move", "new\r\n", nullptr, true, "new\r\n"},
+      {"an empty data file moves too", "", "old\r\n", true, ""},
+      {"nothing to move: the old backup stays", nullptr, "old\r\n", false, "old\r\n"},
   };
-  for (const Row& row : rows) {
-    SCOPED_TRACE(row.reason);
-    EXPECT_EQ(boxtext(row.text), std::string("[velmora.exe]\n") + row.shown + "\n[OK]\n");
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.reason);
+    TempDir dir;
+    if (r.from) dir.write("data.csv", r.from);
+    if (r.to) dir.write("data.csv.old", r.to);
+    EXPECT_EQ(replacefile(dir.file("data.csv").c_str(), dir.file("data.csv.old").c_str()), r.ok);
+    EXPECT_FALSE(dir.exists("data.csv"));
+    EXPECT_EQ(dir.read("data.csv.old"), r.after);
   }
 }
-#endif
-
-}  // namespace

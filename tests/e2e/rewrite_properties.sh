@@ -13,9 +13,9 @@
 set -u
 prog=$(realpath "$1")
 e2e=$(realpath "$2")
-# A command put before the program, as in run_case.sh.
+# A command put before the program (VELMORA_MEMCHECK), as in run_case.sh.
 wrapper=()
-[ -n "${VELMORA_WRAPPER:-}" ] && read -ra wrapper <<< "$VELMORA_WRAPPER"
+[ -n "${VELMORA_MEMCHECK:-}" ] && read -ra wrapper <<< "$VELMORA_MEMCHECK"
 
 # case folder | payment file in its in/ | schema in xsd/ (- for none) | modes the schema accepts
 samples=(

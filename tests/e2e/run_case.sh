@@ -20,9 +20,20 @@
 #   check      shell lines run in the working directory afterwards, under set -e; a failing
 #              command fails the case; $1 is the case folder
 #   runs-as-user  when present and run by root, the program runs as nobody
+#   only-on    "windows" or "posix": the case runs only for that build of the program (a
+#              PROGRAM ending in .exe is the Windows one); elsewhere it is skipped (status 77)
 # With VELMORA_UPDATE=1 the outputs are written into the case instead of compared.
-# VELMORA_WRAPPER, when set, is a command put before the program (a memory checker, say; its
-# words split at blanks), and VELMORA_TIMEOUT the seconds the program may take (default 120).
+#
+# With VELMORA_WRAPPER set (tests/e2e/wine-run.sh for velmora.exe under wine) the program runs
+# through that wrapper. It writes the message boxes it saw to $VELMORA_BOXES, and those are
+# checked against the boxes in the stderr file (tests/e2e/boxcheck.sh) instead of comparing
+# standard error. Skipped there (status 77): cases that run as nobody, since the wine prefix is
+# root's, and cases that limit the file size (ulimit -f), since under wine a write that
+# crosses the limit counts as complete where a full disk fails it on Windows.
+#
+# VELMORA_MEMCHECK, when set, is a command put before the native program (valgrind with its
+# options; its words split at blanks), which changes nothing else; VELMORA_TIMEOUT is the
+# seconds the program may take (default 120).
 set -u
 prog=$(realpath "$1")
 case_dir=$(realpath "$2")
@@ -40,9 +51,25 @@ listfiles() { (cd "$work" && find . -type f -print0 | LC_ALL=C sort -z | xargs -
 args=()
 [ -f "$case_dir/args" ] && mapfile -t args < "$case_dir/args"
 
-runner=()
+platform=posix
+[ "${prog%.exe}" != "$prog" ] && platform=windows
+if [ -f "$case_dir/only-on" ] && [ "$(cat "$case_dir/only-on")" != "$platform" ]; then
+  echo "$name: skipped, only on $(cat "$case_dir/only-on")"
+  exit 77
+fi
+
 wrapper=()
-[ -n "${VELMORA_WRAPPER:-}" ] && read -ra wrapper <<< "$VELMORA_WRAPPER"
+if [ -n "${VELMORA_WRAPPER:-}" ]; then
+  [ "${VELMORA_UPDATE:-}" = 1 ] && { echo "$name: goldens come from the native program"; exit 1; }
+  [ -e "$case_dir/runs-as-user" ] && { echo "$name: skipped, runs as a user"; exit 77; }
+  grep -qs 'ulimit.*-f' "$case_dir/setup" && { echo "$name: skipped, limits the file size"; exit 77; }
+  wrapper=("$VELMORA_WRAPPER")
+  export VELMORA_BOXES="$out/boxes"
+fi
+memcheck=()
+[ -n "${VELMORA_MEMCHECK:-}" ] && read -ra memcheck <<< "$VELMORA_MEMCHECK"
+
+runner=()
 if [ -e "$case_dir/runs-as-user" ] && [ "$(id -u)" = 0 ]; then
   chown -R 65534:65534 "$work"
   chmod 755 "$out"
@@ -53,7 +80,8 @@ fi
   cd "$work" || exit 99
   if [ -f "$case_dir/setup" ]; then . "$case_dir/setup" || exit 98; fi
   trap '' XFSZ
-  exec timeout -k 5 "${VELMORA_TIMEOUT:-120}" "${runner[@]}" "${wrapper[@]}" "$prog" "${args[@]}"
+  exec timeout -k 5 "${VELMORA_TIMEOUT:-120}" "${runner[@]}" "${wrapper[@]}" "${memcheck[@]}" \
+    "$prog" "${args[@]}"
 ) > "$out/stdout" 2> "$out/stderr" < /dev/null
 status=$?
 
@@ -82,7 +110,9 @@ want_stdout=/dev/null
 [ -f "$case_dir/stdout" ] && want_stdout="$case_dir/stdout"
 cmp -s "$out/stdout" "$want_stdout" || { problem "standard output differs:"; diff <(od -c "$want_stdout") <(od -c "$out/stdout") | head -20; }
 
-if [ -f "$case_dir/stderr" ]; then
+if [ -f "$case_dir/stderr" ] && [ ${#wrapper[@]} != 0 ]; then
+  "$(dirname "$0")/boxcheck.sh" "$case_dir/stderr" "$out/boxes" || problem "message boxes differ"
+elif [ -f "$case_dir/stderr" ]; then
   cmp -s "$out/stderr" "$case_dir/stderr" || { problem "standard error differs:"; diff "$case_dir/stderr" "$out/stderr" | head -20; }
 fi
 

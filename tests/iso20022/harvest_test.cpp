@@ -268,6 +268,7 @@ TEST_F(Harvest, BackupNameThatIsAnotherNameOfTheDataFile) {
   fs::create_hard_link(data, old);
   EXPECT_EQ(run(), HarvestResult::BackupFailed) << "hard link";
   fs::remove(old);
+#ifndef _WIN32  // symbolic links need extra rights on Windows
   fs::create_symlink("data.csv", old);
   EXPECT_EQ(run(), HarvestResult::BackupFailed) << "backup name links to the data file";
   fs::remove(old);
@@ -275,6 +276,7 @@ TEST_F(Harvest, BackupNameThatIsAnotherNameOfTheDataFile) {
   fs::create_symlink("data.csv.old", data);
   EXPECT_EQ(run(), HarvestResult::BackupFailed) << "data file links to the backup name";
   EXPECT_EQ(dir.read("data.csv.old"), "1;AT\r\n");
+#endif
 }
 
 TEST_F(Harvest, DataFileThatIsADirectoryStaysWhereItIs) {
@@ -286,6 +288,9 @@ TEST_F(Harvest, DataFileThatIsADirectoryStaysWhereItIs) {
 }
 
 TEST_F(Harvest, BackupThatCannotBeReadBackIsMovedBack) {
+#ifdef _WIN32
+  GTEST_SKIP() << "symbolic links need extra rights on Windows";
+#endif
   dir.write("pay.xml", kPayment);
   struct Case {
     const char* why;

@@ -27,7 +27,11 @@ TempDir::~TempDir() {
   fs::remove_all(path_, ec);
 }
 
-std::string TempDir::file(const std::string& name) const { return path_ + "/" + name; }
+// Joined with the platform's own separator: on Windows only "\" ends the directory part of a
+// data-file path, and the BIC directory is looked for there.
+std::string TempDir::file(const std::string& name) const {
+  return (fs::path(path_) / name).string();
+}
 void TempDir::write(const std::string& name, const std::string& bytes) const {
   writefile(file(name), bytes);
 }

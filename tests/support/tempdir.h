@@ -11,11 +11,11 @@ class TempDir {
   TempDir& operator=(const TempDir&) = delete;
 
   const std::string& path() const { return path_; }
-  /// path() + "/" + name
+  /// name inside path(), joined with the platform's separator ("\" on Windows)
   std::string file(const std::string& name) const;
-  /// Writes bytes to path() + "/" + name.
+  /// Writes bytes to file(name).
   void write(const std::string& name, const std::string& bytes) const;
-  /// The bytes of path() + "/" + name; empty when it does not exist.
+  /// The bytes of file(name); empty when it does not exist.
   std::string read(const std::string& name) const;
   bool exists(const std::string& name) const;
 

@@ -1,0 +1,31 @@
+// The platform layer on Windows. The only file that includes <windows.h>: its macros (min,
+// max, the A/W name switches) stay out of the rest of the program.
+#define WIN32_LEAN_AND_MEAN
+#define NOMINMAX
+#include <fcntl.h>
+#include <io.h>
+#include <windows.h>
+
+#include <cstdio>
+
+#include "driver/platform.h"
+
+// No owner window, one OK button, and it blocks until the user closes it. The answer is not
+// looked at: there is only one button, and without a desktop (a service, or wine with no
+// display) the call fails at once and the run goes on as if the user had pressed OK.
+void msgbox(const char* text) {
+  std::fflush(stdout);
+  MessageBoxA(nullptr, text, "velmora.exe", 0);
+}
+
+// rename() on Windows refuses to replace an existing file; MoveFileExA does it in one step
+// and leaves both files alone when it fails.
+bool replacefile(const char* from, const char* to) {
+  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+// The console texts carry their own CR LF. In the default text mode the C runtime would turn
+// each "\n" into "\r\n" once more, so every line would end in "\r\r\n".
+void initconsole() {
+  _setmode(_fileno(stdout), _O_BINARY);
+}
