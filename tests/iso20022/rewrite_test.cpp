@@ -121,7 +121,7 @@ TEST(Rewrite, OutputsNeverReplaceTheUsersFiles) {
     const char* why;
     const char* data;    ///< name of the data file (its result file is this + ".out")
     bool pay;            ///< the payment file p.xml exists
-    const char* link;    ///< a symbolic link of this name ...
+    const char* link;    ///< a hard link of this name ...
     const char* target;  ///< ... to this file
     const char* mode;
     const char* failed;
@@ -151,7 +151,7 @@ TEST(Rewrite, OutputsNeverReplaceTheUsersFiles) {
     dir.write("a.csv.old", "old records\r\n");
     dir.write("BIC.csv", "\"AT\";\"19043\";\"BKAUATWWXXX\"\r\n");
     if (c.pay) dir.write("p.xml", kPay);
-    if (c.link) std::filesystem::create_symlink(dir.file(c.target), dir.file(c.link));
+    if (c.link) std::filesystem::create_hard_link(dir.file(c.target), dir.file(c.link));
     const std::string before = dir.read(c.kept);
     std::string failed;
     EXPECT_EQ(rewrite(dir.file(data).c_str(), dir.file("p.xml").c_str(), c.mode, failed),
