@@ -1,5 +1,5 @@
 # velmora: `make demo` runs the tool on the examples, `make test` runs every test,
-# `make valgrind` runs every test under valgrind's memcheck (about 12 minutes on 2 cores),
+# `make valgrind` runs every test under valgrind's memcheck (about 9 minutes on 2 cores),
 # `make bench` measures the Release build against plain copy programs, `make microbench` the
 # engine functions (benchmarks are never part of `make test`), `make fuzz` runs the fuzzers.
 JOBS ?= 2
