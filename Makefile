@@ -1,4 +1,5 @@
 # velmora: `make demo` runs the tool on the examples, `make test` runs every test,
+# `make valgrind` runs every test under valgrind's memcheck (about 9 minutes on 2 cores),
 # `make bench` measures the Release build against plain copy programs, `make microbench` the
 # engine functions (benchmarks are never part of `make test`), `make fuzz` runs the fuzzers.
 JOBS ?= 2
@@ -6,7 +7,7 @@ RELEASE := build/release
 ASAN := build/asan
 BENCH := build/bench
 
-.PHONY: all build demo test bench microbench fuzz clean deps
+.PHONY: all build demo test valgrind bench microbench fuzz clean deps
 .PHONY: windows windows-test dist
 
 all: build
@@ -26,6 +27,11 @@ test: deps
 	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON > /dev/null
 	cmake --build $(ASAN) -j$(JOBS)
 	ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS)
+
+# The whole suite under valgrind's memcheck, on a Debug build without sanitizers in
+# build/valgrind; too slow for every CI run.
+valgrind: deps
+	@JOBS=$(JOBS) tools/valgrind-tests.sh
 
 # velmora.exe for 64-bit Windows (cross-built with mingw-w64) and its tests; run them under
 # wine with `make windows-test` (the CI's Windows leg, which installs what it needs).

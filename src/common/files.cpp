@@ -3,6 +3,8 @@
 #include <sys/stat.h>
 
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 File openfile(const std::string& path, const char* mode) {
   File f(std::fopen(path.c_str(), mode));
@@ -11,6 +13,11 @@ File openfile(const std::string& path, const char* mode) {
   struct stat st;
   if (f && fstat(fileno(f.get()), &st) == 0 && S_ISDIR(st.st_mode)) f.reset();
   return f;
+}
+
+bool samefile(const std::string& a, const std::string& b) {
+  std::error_code ec;
+  return std::filesystem::equivalent(a, b, ec);
 }
 
 bool closefile(File& f) {

@@ -16,6 +16,9 @@ using File = std::unique_ptr<std::FILE, FileCloser>;
 /// Opens path with the stdio mode; empty when it cannot be opened or is a directory.
 File openfile(const std::string& path, const char* mode);
 
+/// True when a and b both exist and are one file: the same name, or links to one file.
+bool samefile(const std::string& a, const std::string& b);
+
 /// Closes f and reports whether everything written through it reached the file: false when
 /// a write failed earlier (the stream's error flag) or the final flush and close fail.
 bool closefile(File& f);

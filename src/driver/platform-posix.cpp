@@ -22,22 +22,59 @@ void pututf8(std::string& out, unsigned cp) {
     out += static_cast<char>(0x80 | (cp & 0x3F));
   }
 }
+
+// Length of the valid UTF-8 sequence of two to four bytes at p, or 0 when there is none there
+// (a lone byte, a cut sequence, an overlong form, a surrogate, or beyond U+10FFFF).
+std::size_t utf8seq(const unsigned char* p) {
+  auto cont = [](unsigned char c) { return (c & 0xC0) == 0x80; };
+  if (p[0] >= 0xC2 && p[0] <= 0xDF) return cont(p[1]) ? 2 : 0;
+  if (p[0] >= 0xE0 && p[0] <= 0xEF) {
+    if (!cont(p[1]) || !cont(p[2])) return 0;
+    if (p[0] == 0xE0 && p[1] < 0xA0) return 0;
+    if (p[0] == 0xED && p[1] >= 0xA0) return 0;
+    return 3;
+  }
+  if (p[0] >= 0xF0 && p[0] <= 0xF4) {
+    if (!cont(p[1]) || !cont(p[2]) || !cont(p[3])) return 0;
+    if (p[0] == 0xF0 && p[1] < 0x90) return 0;
+    if (p[0] == 0xF4 && p[1] >= 0x90) return 0;
+    return 4;
+  }
+  return 0;
+}
 }  // namespace
+
+// The program's own texts are Windows-1252, but the paths in them are the user's own bytes,
+// which on these systems are UTF-8 as a rule: a valid UTF-8 sequence passes unchanged, so that
+// a directory named "Überweisungen" is not shown as "Ãœberweisungen". No text of the program
+// forms one: its "ü" and "ö" stand before ASCII letters.
+std::string boxtext(const char* text) {
+  std::string out = "[velmora.exe]\n";
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
+  while (*p) {
+    unsigned char c = *p;
+    if (c == '\r' && p[1] == '\n') {
+      ++p;
+    } else if (std::size_t n = c >= 0x80 ? utf8seq(p) : 0) {
+      out.append(reinterpret_cast<const char*>(p), n);
+      p += n;
+    } else {
+      if (c >= 0x80 && c < 0xA0) {
+        pututf8(out, kCp1252High[c - 0x80] ? kCp1252High[c - 0x80] : 0xFFFD);
+      } else {
+        pututf8(out, c);
+      }
+      ++p;
+    }
+  }
+  out += "\n[OK]\n";
+  return out;
+}
 
 // No window system to rely on: the box becomes a framed block on standard error, in UTF-8
 // with plain line ends, and never waits for input so that scripts cannot hang on it.
 void msgbox(const char* text) {
-  std::string out = "[velmora.exe]\n";
-  for (const char* p = text; *p; ++p) {
-    unsigned char c = static_cast<unsigned char>(*p);
-    if (c == '\r' && p[1] == '\n') continue;
-    if (c >= 0x80 && c < 0xA0) {
-      pututf8(out, kCp1252High[c - 0x80] ? kCp1252High[c - 0x80] : 0xFFFD);
-    } else {
-      pututf8(out, c);
-    }
-  }
-  out += "\n[OK]\n";
+  const std::string out = boxtext(text);
   std::fflush(stdout);
   std::fwrite(out.data(), 1, out.size(), stderr);
   std::fflush(stderr);

@@ -51,6 +51,11 @@ int run(int argc, char** argv) {
   File fi = openfile(data, "rb");
   if (!fi) return usage(datanotfoundbox(data));
   const std::string out = data + ".out";
+  // Creating the result file must not empty a file of the user's: the payment file given as
+  // "DATA.out", or a link to the data file. That counts as a result file that cannot be created.
+  if (samefile(out, data) || (n >= 2 && samefile(out, argv[2]))) {
+    return fatal(kOutputNotWritable, outputopenbox(out));
+  }
   File fo = openfile(out, "wb");
   if (!fo) return fatal(kOutputNotWritable, outputopenbox(out));
   // A result file that could not be written completely must not be reported as a success.

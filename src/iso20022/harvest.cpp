@@ -5,6 +5,7 @@
 #include <string>
 #include <system_error>
 
+#include "bicdir/bicdir.h"
 #include "bicdir/bicindex.h"
 #include "common/files.h"
 #include "common/textbuf.h"
@@ -56,11 +57,6 @@ bool readable(std::FILE* fp) {
   int c = std::getc(fp);
   if (c == EOF) return !std::ferror(fp);
   return std::ungetc(c, fp) != EOF;
-}
-
-bool samefile(const std::string& a, const std::string& b) {
-  std::error_code ec;
-  return std::filesystem::equivalent(a, b, ec);
 }
 
 // Puts the user's data file back as it was before the harvest: the backup this run made moves
@@ -165,8 +161,10 @@ HarvestResult harvest(const char* datapath, const char* paypath) {
   // pass ended, which matters only for a file that ends inside a tag or text.
   // "BIC.csv" is read once; every new pair is appended to it and to the index, which answers
   // the presence checks as reading the file each time would.
+  // A payment file that is itself "BIC.csv" beside the data file is read, never written: the
+  // index is then never loaded, and an index not read to its end adds nothing.
   BicIndex bics;
-  bics.load(datapath);
+  if (!samefile(paypath, bicpath(datapath))) bics.load(datapath);
   HarvestScan s;
   DataSink sink(fo.get(), bics);
   runpass(pay.get(), s, kCreditorSide, sink, fo.get());

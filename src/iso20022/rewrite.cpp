@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "bicdir/bicdir.h"
 #include "common/files.h"
 #include "iso20022/rewritescan.h"
 
@@ -97,6 +98,17 @@ RewriteResult rewrite(const char* datapath, const char* paypath, const char* mod
     if (e == PassEnd::NotHarvested) return RewriteResult::NotHarvested;
     return RewriteResult::Done;
   };
+
+  // The step's two outputs must not be a file of the user's under another name: a data file
+  // called "p.xml.out" would be emptied as the intermediate file and then removed with it, one
+  // called "p.xml.out.xml" overwritten. Such an output counts as one that cannot be created.
+  const std::string theirs[] = {datapath, std::string(datapath) + ".old", resultpath, pay,
+                                bicpath(datapath)};
+  for (const std::string& path : {interpath, outpath}) {
+    for (const std::string& keep : theirs) {
+      if (samefile(path, keep)) return iofailed(path);
+    }
+  }
 
   File fm = openfile(interpath, "wb");
   if (!fm) return iofailed(interpath);

@@ -13,6 +13,9 @@
 set -u
 prog=$(realpath "$1")
 e2e=$(realpath "$2")
+# A command put before the program (VELMORA_MEMCHECK), as in run_case.sh.
+wrapper=()
+[ -n "${VELMORA_MEMCHECK:-}" ] && read -ra wrapper <<< "$VELMORA_MEMCHECK"
 
 # case folder | payment file in its in/ | schema in xsd/ (- for none) | modes the schema accepts
 samples=(
@@ -55,7 +58,7 @@ for row in "${samples[@]}"; do
     w=$scratch/$name.$mode
     mkdir -p "$w"
     cp -a "$in/." "$w/"
-    (cd "$w" && "$prog" data.csv "$pay" "$mode" > stdout 2> stderr)
+    (cd "$w" && "${wrapper[@]}" "$prog" data.csv "$pay" "$mode" > stdout 2> stderr)
     status=$?
     [ $status = 0 ] || { problem "$what: exit status $status"; cat "$w/stdout"; continue; }
     cmp -s "$in/$pay" "$w/$pay" || problem "$what: payment file changed"
@@ -73,7 +76,7 @@ for row in "${samples[@]}"; do
       r=$w/again
       mkdir "$r"
       cp "$out" "$r/p.xml"
-      (cd "$r" && "$prog" data.csv p.xml > /dev/null 2>&1) || problem "$what: second harvest failed"
+      (cd "$r" && "${wrapper[@]}" "$prog" data.csv p.xml > /dev/null 2>&1) || problem "$what: second harvest failed"
       cmp -s <(harvested "$w/data.csv") <(harvested "$r/data.csv") ||
         { problem "$what: harvested again, the records differ:"; diff <(harvested "$w/data.csv") <(harvested "$r/data.csv") | head -10; }
     fi

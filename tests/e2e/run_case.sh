@@ -8,12 +8,17 @@
 #   in/        files copied into a fresh working directory, where the program runs
 #   expected/  the working directory as it must be afterwards: every file, byte for byte,
 #              and no other file (absent: the directory must be empty)
+#   expected-list  instead of expected/, for files too big to keep in the repository: the
+#              working directory's files as `sha256sum` lists them, one per line, paths from
+#              ./ in byte order; exactly these files with exactly these checksums
 #   stdout     standard output, byte for byte (absent: empty)
 #   status     the exit status (absent: 0)
 #   stderr     standard error, byte for byte (optional; not checked when absent)
 #   setup      shell lines run in the working directory before the program, in the shell that
-#              then runs it (limits set there apply to the program); optional
-#   check      shell lines run in the working directory afterwards; a failure fails the case
+#              then runs it (limits set there apply to the program; $case_dir is the case
+#              folder); optional
+#   check      shell lines run in the working directory afterwards, under set -e; a failing
+#              command fails the case; $1 is the case folder
 #   runs-as-user  when present and run by root, the program runs as nobody
 #   only-on    "windows" or "posix": the case runs only for that build of the program (a
 #              PROGRAM ending in .exe is the Windows one); elsewhere it is skipped (status 77)
@@ -25,6 +30,10 @@
 # standard error. Skipped there (status 77): cases that run as nobody, since the wine prefix is
 # root's, and cases that limit the file size (ulimit -f), since under wine a write that
 # crosses the limit counts as complete where a full disk fails it on Windows.
+#
+# VELMORA_MEMCHECK, when set, is a command put before the native program (valgrind with its
+# options; its words split at blanks), which changes nothing else; VELMORA_TIMEOUT is the
+# seconds the program may take (default 120).
 set -u
 prog=$(realpath "$1")
 case_dir=$(realpath "$2")
@@ -35,6 +44,9 @@ out=$(mktemp -d "${TMPDIR:-/tmp}/velmora-e2e-out.XXXXXX")
 cleanup() { chmod -R u+rwx "$work" 2>/dev/null; rm -rf "$work" "$out"; }
 trap cleanup EXIT
 [ -d "$case_dir/in" ] && cp -a "$case_dir/in/." "$work/"
+
+# Every file below the working directory with its checksum, in a fixed order.
+listfiles() { (cd "$work" && find . -type f -print0 | LC_ALL=C sort -z | xargs -0 -r sha256sum); }
 
 args=()
 [ -f "$case_dir/args" ] && mapfile -t args < "$case_dir/args"
@@ -54,6 +66,8 @@ if [ -n "${VELMORA_WRAPPER:-}" ]; then
   wrapper=("$VELMORA_WRAPPER")
   export VELMORA_BOXES="$out/boxes"
 fi
+memcheck=()
+[ -n "${VELMORA_MEMCHECK:-}" ] && read -ra memcheck <<< "$VELMORA_MEMCHECK"
 
 runner=()
 if [ -e "$case_dir/runs-as-user" ] && [ "$(id -u)" = 0 ]; then
@@ -66,15 +80,20 @@ fi
   cd "$work" || exit 99
   if [ -f "$case_dir/setup" ]; then . "$case_dir/setup" || exit 98; fi
   trap '' XFSZ
-  exec timeout -k 5 120 "${runner[@]}" "${wrapper[@]}" "$prog" "${args[@]}"
+  exec timeout -k 5 "${VELMORA_TIMEOUT:-120}" "${runner[@]}" "${wrapper[@]}" "${memcheck[@]}" \
+    "$prog" "${args[@]}"
 ) > "$out/stdout" 2> "$out/stderr" < /dev/null
 status=$?
 
 if [ "${VELMORA_UPDATE:-}" = 1 ]; then
   cp "$out/stdout" "$case_dir/stdout"
   echo "$status" > "$case_dir/status"
-  rm -rf "$case_dir/expected"
-  if [ -n "$(ls -A "$work")" ]; then mkdir -p "$case_dir/expected"; cp -a "$work/." "$case_dir/expected/"; fi
+  if [ -f "$case_dir/expected-list" ]; then
+    listfiles > "$case_dir/expected-list"
+  else
+    rm -rf "$case_dir/expected"
+    if [ -n "$(ls -A "$work")" ]; then mkdir -p "$case_dir/expected"; cp -a "$work/." "$case_dir/expected/"; fi
+  fi
   [ -f "$case_dir/stderr" ] && cp "$out/stderr" "$case_dir/stderr"
   echo "$name: updated"
   exit 0
@@ -98,19 +117,22 @@ elif [ -f "$case_dir/stderr" ]; then
 fi
 
 expected="$case_dir/expected"
-[ -d "$expected" ] || expected=$(mktemp -d) 
-if ! diff -r "$expected" "$work" > "$out/diff" 2>&1; then
+[ -d "$expected" ] || expected=$(mktemp -d "$out/empty.XXXXXX")
+if [ -f "$case_dir/expected-list" ]; then
+  listfiles > "$out/list"
+  cmp -s "$out/list" "$case_dir/expected-list" || { problem "files differ from expected-list:"; diff "$case_dir/expected-list" "$out/list" | head -20; }
+elif ! diff -r "$expected" "$work" > "$out/diff" 2>&1; then
   problem "files differ from expected/:"
   head -20 "$out/diff"
-  for f in $(cd "$work" && find . -type f); do
+  while IFS= read -r -d '' f; do
     if [ -f "$expected/$f" ] && ! cmp -s "$expected/$f" "$work/$f"; then
       echo "--- $f"; diff <(od -c "$expected/$f") <(od -c "$work/$f") | head -10
     fi
-  done
+  done < <(cd "$work" && find . -type f -print0)
 fi
 
 if [ -f "$case_dir/check" ]; then
-  ( cd "$work" && . "$case_dir/check" ) || problem "check failed"
+  ( cd "$work" && bash -e "$case_dir/check" "$case_dir" ) || problem "check failed"
 fi
 
 [ $fail = 0 ] && echo "$name: ok"

@@ -251,6 +251,17 @@ TEST_F(Harvest, PaymentFileIsNeverTheDataFileOrItsBackup) {
   EXPECT_EQ(readfile(asold), kPayment);
 }
 
+// A payment file named "BIC.csv" beside the data file is read like any other, but the BICs
+// found in it are not appended to it.
+TEST_F(Harvest, PaymentFileThatIsTheBicDirectoryIsNotWritten) {
+  const std::string bics = dir.file("BIC.csv");
+  writefile(bics, kPayment);
+  dir.write("data.csv", "1;AT\r\n");
+  ASSERT_EQ(harvest(data.c_str(), bics.c_str()), HarvestResult::Done);
+  EXPECT_EQ(readfile(bics), kPayment);
+  EXPECT_EQ(dir.read("data.csv"), std::string(kHarvested) + "1;AT\r\n");
+}
+
 TEST_F(Harvest, BackupNameThatIsAnotherNameOfTheDataFile) {
   dir.write("pay.xml", kPayment);
   dir.write("data.csv", "1;AT\r\n");

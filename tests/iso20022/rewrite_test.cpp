@@ -114,4 +114,55 @@ TEST(Rewrite, FileFailuresNameTheFile) {
   }
 }
 
+// The step's outputs are never one of the user's files under another name: such an output
+// counts as one that cannot be created, and nothing is written or removed.
+TEST(Rewrite, OutputsNeverReplaceTheUsersFiles) {
+  struct Case {
+    const char* why;
+    const char* data;    ///< name of the data file (its result file is this + ".out")
+    bool pay;            ///< the payment file p.xml exists
+    const char* link;    ///< a hard link of this name ...
+    const char* target;  ///< ... to this file
+    const char* mode;
+    const char* failed;
+    const char* kept;  ///< the user's file that must stay as it was
+  } const cases[] = {
+      {"data file named as the intermediate file", "p.xml.out", true, nullptr, nullptr, "5",
+       "p.xml.out", "p.xml.out"},
+      {"and no payment file: the harvest made no backup", "p.xml.out", false, nullptr, nullptr, "5",
+       "p.xml.out", "p.xml.out"},
+      {"and mode 0, which still creates the intermediate file", "p.xml.out", true, nullptr, nullptr,
+       "0", "p.xml.out", "p.xml.out"},
+      {"data file named as the rewritten file", "p.xml.out.xml", true, nullptr, nullptr, "5",
+       "p.xml.out.xml", "p.xml.out.xml"},
+      {"intermediate name links to the payment file", "a.csv", true, "p.xml.out", "p.xml", "5",
+       "p.xml.out", "p.xml"},
+      {"rewritten name links to the backup", "a.csv", true, "p.xml.out.xml", "a.csv.old", "5",
+       "p.xml.out.xml", "a.csv.old"},
+      {"rewritten name links to the BIC directory", "a.csv", true, "p.xml.out.xml", "BIC.csv", "5",
+       "p.xml.out.xml", "BIC.csv"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    TempDir dir;
+    const std::string data = c.data;
+    dir.write(data, "1;DE;37040044;532013000;;\r\n");
+    dir.write(data + ".out", kLines);
+    dir.write("a.csv.old", "old records\r\n");
+    dir.write("BIC.csv", "\"AT\";\"19043\";\"BKAUATWWXXX\"\r\n");
+    if (c.pay) dir.write("p.xml", kPay);
+    if (c.link) std::filesystem::create_hard_link(dir.file(c.target), dir.file(c.link));
+    const std::string before = dir.read(c.kept);
+    std::string failed;
+    EXPECT_EQ(rewrite(dir.file(data).c_str(), dir.file("p.xml").c_str(), c.mode, failed),
+              RewriteResult::IoFailed);
+    EXPECT_EQ(failed, dir.file(c.failed));
+    EXPECT_EQ(dir.read(c.kept), before);
+    EXPECT_TRUE(dir.exists(c.kept));
+    if (c.pay) {
+      EXPECT_EQ(dir.read("p.xml"), kPay);
+    }
+  }
+}
+
 }  // namespace
