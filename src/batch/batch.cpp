@@ -147,16 +147,17 @@ bool runbatch(std::FILE* fi, std::FILE* fo, const char* verz, char* sland) {
   LineReader in(fi);
   BlockWriter out(fo);
   char buffer[kLineBuf];
-  // Each record's BIC lookup waits until the next record has been evaluated: the index's
-  // memory for it is fetched meanwhile, which matters once the directory outgrows the cache.
-  // The index does not change during the batch and the lookup touches nothing the next
-  // record reads, so the result lines are exactly those of one record after the other.
-  Record rec[2];
-  Outcome outcome[2];
-  BicIndex::Key key[2] = {};
-  int cur = 0;
-  bool held = false;  // rec[cur ^ 1] waits for its lookup and its result line
-  auto finish = [&](int i) {
+  // Each record's BIC lookup waits until the next kAhead - 1 records have been evaluated:
+  // the index's memory for it is fetched meanwhile, which matters once the directory outgrows
+  // the cache. The index does not change during the batch and a lookup touches nothing a
+  // later record reads, so the result lines are exactly those of one record after the other.
+  constexpr std::size_t kAhead = 8;  // a power of two
+  Record rec[kAhead];
+  Outcome outcome[kAhead];
+  BicIndex::Key key[kAhead] = {};
+  std::size_t read = 0, done = 0;  // records evaluated, records written
+  auto finish = [&]() {
+    const std::size_t i = done++ % kAhead;
     Record& r = rec[i];
     const char* code = lookupbic(r, outcome[i], bics, key[i]);
     // The line putresult would write, collected with its neighbours into one large write.
@@ -164,19 +165,18 @@ bool runbatch(std::FILE* fi, std::FILE* fo, const char* verz, char* sland) {
     out.commit(resultline(line, r, code));
   };
   while (in.next(buffer, sizeof buffer) > 0) {
-    Record& r = rec[cur];
-    splitrec(buffer, r.snr, r.land, r.blz, r.konto, r.iban, r.bic);
-    outcome[cur] = evalsteps(r, sland, bics);
-    // An empty directory answers every get at once, without looking at the key.
-    if (outcome[cur].miss != nullptr && !bics.empty()) {
-      key[cur] = BicIndex::key(r.land, r.blz);
-      bics.prefetch(key[cur]);
-    }
-    if (held) finish(cur ^ 1);
+    if (read - done == kAhead) finish();
     if (out.failed()) return false;
-    held = true;
-    cur ^= 1;
+    const std::size_t i = read++ % kAhead;
+    Record& r = rec[i];
+    splitrec(buffer, r.snr, r.land, r.blz, r.konto, r.iban, r.bic);
+    outcome[i] = evalsteps(r, sland, bics);
+    // An empty directory answers every get at once, without looking at the key.
+    if (outcome[i].miss != nullptr && !bics.empty()) {
+      key[i] = BicIndex::key(r.land, r.blz);
+      bics.prefetch(key[i]);
+    }
   }
-  if (held) finish(cur ^ 1);
+  while (done < read) finish();
   return out.flush() && !in.failed();
 }

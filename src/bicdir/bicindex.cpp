@@ -147,7 +147,7 @@ bool BicIndex::insert(const BicLine& line) {
       return false;
     // At most half full: a lookup that misses, most of them when the directory is small,
     // then stops after a probe or two.
-    if ((count_ + 1) * 2 > slots_.size()) {
+    if ((count_ + 1) * 5 > slots_.size() * 4) {
       grow();
       i = find(line.land, line.landlen, line.blz, line.blzlen, hash);
     }
