@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -100,6 +101,54 @@ TEST(Evaluate, FailuresAndTheCarriedCountry) {
       {"a Spanish account that is only the line end breaks the rule", "13;ES;21000418;",
        R"("13";"ES";"21000418";"";"";"";"91")", "ES"},
   });
+}
+
+}  // namespace
+
+namespace {
+
+// The batch looks BICs up a few records behind their evaluation; its result file must be
+// exactly what evaluating and writing one record after the other gives.
+TEST(Batch, SameLinesAsOneRecordAfterTheOther) {
+  TempDir dir;
+  dir.write("BIC.csv", "\"DE\";\"37040044\";\"EXMPDEFFXXX\"\r\n\"AT\";\"19043\";\"EXMPATWW\"\r\n");
+  const char* const kinds[] = {"%d;DE;37040044;532013000;;",   "%d;;;;AT61 1904 3002 3457 3201;",
+                               "%d;AT;;1;;",                   "%d;;;;DE89370400440532013001;",
+                               "%d;XX;ABCD;12A;;",             "%d;AT;19043;%d;;",
+                               "%d;;37040044;%d;;",            "%d"};
+  std::string data;
+  for (int i = 0; i < 203; ++i) {
+    char line[80];
+    std::snprintf(line, sizeof line, kinds[(i * 7) % 8], i, i * 31);
+    data += std::string(line) + (i % 5 ? "\r\n" : "\n");
+  }
+  dir.write("data.csv", data);
+  const std::string verz = dir.file("data.csv");
+
+  std::FILE* fi = std::fopen(verz.c_str(), "rb");
+  std::FILE* fo = std::fopen(dir.file("batch.out").c_str(), "wb");
+  char sland[kFieldSize] = "AT";
+  ASSERT_TRUE(runbatch(fi, fo, verz.c_str(), sland));
+  std::fclose(fi);
+  std::fclose(fo);
+
+  BicIndex bics;
+  bics.load(verz.c_str());
+  char sland2[kFieldSize] = "AT";
+  std::FILE* fw = std::fopen(dir.file("single.out").c_str(), "wb");
+  std::size_t start = 0;
+  while (start < data.size()) {
+    std::size_t end = data.find('\n', start) + 1;
+    Record r;
+    std::string line = data.substr(start, end - start);
+    splitrec(line.c_str(), r.snr, r.land, r.blz, r.konto, r.iban, r.bic);
+    const char* code = evalrec(r, sland2, bics);
+    putresult(fw, r.snr, r.land, r.blz, r.konto, r.iban, r.bic, code);
+    start = end;
+  }
+  std::fclose(fw);
+  EXPECT_EQ(dir.read("batch.out"), dir.read("single.out"));
+  EXPECT_STREQ(sland, sland2);
 }
 
 }  // namespace
