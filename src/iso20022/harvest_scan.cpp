@@ -4,18 +4,21 @@
 #include <initializer_list>
 #include <string_view>
 
-const HarvestSide kCreditorSide = {"CdtrAcct", "CdtrAgt", "Cdtr", HarvestGroup::Account};
-const HarvestSide kDebtorSide = {"DbtrAcct", "DbtrAgt", "Dbtr", HarvestGroup::Agent};
+const HarvestSide kCreditorSide = {"CdtrAcct", "CdtrAgt", "Cdtr", "CdtTrfTxInf",
+                                   HarvestGroup::Account};
+const HarvestSide kDebtorSide = {"DbtrAcct", "DbtrAgt", "Dbtr", "PmtInf", HarvestGroup::Agent};
 
 namespace {
 
 using S = HarvestState;
+using G = HarvestGroup;
 
-// The names a tag state recognises. The three group names are the side's.
+// The names a tag state recognises. The three group names and the pair name are the side's.
 enum class Name : unsigned char {
   Account,
   Agent,
   Party,
+  Pair,
   Iban,
   PrtryAcct,
   Id,
@@ -30,6 +33,7 @@ std::string_view nameof(Name n, const HarvestSide& side) {
     case Name::Account: return side.account;
     case Name::Agent: return side.agent;
     case Name::Party: return side.party;
+    case Name::Pair: return side.pair;
     case Name::Iban: return "IBAN";
     case Name::PrtryAcct: return "PrtryAcct";
     case Name::Id: return "Id";
@@ -42,18 +46,10 @@ std::string_view nameof(Name n, const HarvestSide& side) {
 }
 
 // True when the end tag of n is the side's record point.
-bool isrecordpoint(Name n, const HarvestSide& side) {
-  return (n == Name::Account && side.recordat == HarvestGroup::Account) ||
-         (n == Name::Agent && side.recordat == HarvestGroup::Agent);
+bool isrecordpoint(Name nm, const HarvestSide& side) {
+  return (nm == Name::Account && side.recordat == G::Account) ||
+         (nm == Name::Agent && side.recordat == G::Agent);
 }
-
-// The four shapes a state has:
-//   Between  waits for "<", starts a new name and goes to next;
-//   Tag      gathers a name; one of endchars starts a new name and goes to next, ">" compares
-//            the name with the matches in order and otherwise goes to otherwise;
-//   Text     captures an element text into field until "<", then goes to next;
-//   Skip     waits for ">" and goes to next.
-enum class Kind : unsigned char { Unused, Between, Tag, Text, Skip };
 
 // What the end of a captured text does besides terminating it.
 enum class TextEnd : unsigned char { Plain, LandFromIban, LandFromBic };
@@ -64,53 +60,58 @@ struct Match {
 };
 
 using FieldPtr = char (HarvestFields::*)[kFieldSize];
+using scanrows::Lex;
+using scanrows::Trigger;
 
+// A row: its lexical shape, and what the shape leaves to the harvest.
 struct Row {
-  Kind kind;
-  S next;
-  const char* endchars;  // Tag
-  S otherwise;           // Tag
-  bool endtag;           // Tag: reads end tags, so its group's name closes the group
-  Match match[4];        // Tag
-  int matches;           // Tag
-  FieldPtr field;        // Text
-  std::size_t limit;     // Text: characters kept
-  TextEnd textend;       // Text
+  Lex lex;
+  G group;            // the watched element the state lies in
+  bool endtag;        // Tag: reads end tags, so its group's name closes the group
+  Match match[4];     // Tag: the names ">" compares with, in order
+  int matches;        // Tag
+  FieldPtr field;     // Text: where the text goes
+  std::size_t limit;  // Text: characters kept
+  TextEnd textend;    // Text
 };
 
-constexpr Row between(S next) {
+constexpr int n(S s) {
+  return static_cast<int>(s);
+}
+
+constexpr Row row(const Lex& lex, G g) {
   Row r{};
-  r.kind = Kind::Between;
-  r.next = next;
+  r.lex = lex;
+  r.group = g;
   return r;
 }
 
-constexpr Row tag(const char* endchars, S next, bool endtag, std::initializer_list<Match> m,
-                  S otherwise) {
-  Row r{};
-  r.kind = Kind::Tag;
-  r.endchars = endchars;
-  r.next = next;
+constexpr Row between(G g, S next) {
+  return row(scanrows::between(n(next)), g);
+}
+
+constexpr Row tag(G g, std::initializer_list<Trigger> t, bool endtag,
+                  std::initializer_list<Match> m, S otherwise) {
+  Row r = row(scanrows::tag(t, n(otherwise)), g);
   r.endtag = endtag;
   for (const Match& x : m) r.match[r.matches++] = x;
-  r.otherwise = otherwise;
   return r;
 }
 
-constexpr Row text(FieldPtr field, std::size_t limit, TextEnd end, S next) {
-  Row r{};
-  r.kind = Kind::Text;
+// A start tag within a watched element: "/" anywhere makes it an end tag (read by endtag),
+// "!" or "?" first begins markup that is skipped whole, so that a comment's or a CDATA
+// section's contents never pass for tags of the element.
+constexpr Row starttag(G g, S endtag, std::initializer_list<Match> m, S otherwise) {
+  return tag(g, {{'!', true, n(S::AfterBang)}, {'?', true, n(S::InPi)}, {'/', false, n(endtag)}},
+             false, m, otherwise);
+}
+
+// A captured text; its "<" begins the next tag within the element.
+constexpr Row text(G g, FieldPtr field, std::size_t limit, TextEnd end, S next) {
+  Row r = row(scanrows::text(n(next)), g);
   r.field = field;
   r.limit = limit;
   r.textend = end;
-  r.next = next;
-  return r;
-}
-
-constexpr Row skip(S next) {
-  Row r{};
-  r.kind = Kind::Skip;
-  r.next = next;
   return r;
 }
 
@@ -118,100 +119,143 @@ constexpr std::size_t kText = kFieldSize - 1;  // an element text keeps what fit
 constexpr std::size_t kCtry = 2;               // a "Ctry" text keeps its first two characters
 
 // The state table, indexed by state number. Rows 10, 11, 20 and 21 have no state.
-// In InTag the end characters lead to SkippingTag; the new name they start there is unused.
-constexpr Row kTable[26] = {
-    /*  0 */ between(S::InTag),
+// Outside, "!", "?" and "/" anywhere in a tag skip to its first ">", except a "/" that begins
+// the tag: that end tag may close the side's pair element.
+constexpr Row kTable[32] = {
+    /*  0 */ between(G::None, S::InTag),
     /*  1 */
-    tag("!?/", S::SkippingTag, false,
-        {{Name::Account, S::InAccount}, {Name::Agent, S::InAgent}, {Name::Party, S::InParty}},
+    tag(G::None,
+        {{'/', true, n(S::InEndTagOutside)},
+         {'!', false, n(S::SkippingTag)},
+         {'?', false, n(S::SkippingTag)},
+         {'/', false, n(S::SkippingTag)}},
+        false,
+        {{Name::Account, S::InAccount},
+         {Name::Agent, S::InAgent},
+         {Name::Party, S::InParty},
+         {Name::Pair, S::Outside}},
         S::Outside),
-    /*  2 */ between(S::InAccountTag),
+    /*  2 */ between(G::Account, S::InAccountTag),
     /*  3 */
-    tag("/", S::InAccountEndTag, false,
-        {{Name::Iban, S::InIbanText}, {Name::PrtryAcct, S::InPrtryAcct}}, S::InAccount),
-    /*  4 */ tag("", S::InAccountEndTag, true, {{Name::Account, S::Outside}}, S::InAccount),
-    /*  5 */ text(&HarvestFields::iban, kText, TextEnd::LandFromIban, S::InAccount),
-    /*  6 */ between(S::InPrtryAcctTag),
-    /*  7 */ tag("/", S::InAccountEndTag, false, {{Name::Id, S::InAccountIdText}}, S::InAccount),
-    /*  8 */ text(&HarvestFields::konto, kText, TextEnd::Plain, S::InAccount),
-    /*  9 */ skip(S::Outside),
+    starttag(G::Account, S::InAccountEndTag,
+             {{Name::Iban, S::InIbanText}, {Name::PrtryAcct, S::InPrtryAcct}}, S::InAccount),
+    /*  4 */ tag(G::Account, {}, true, {{Name::Account, S::Outside}}, S::InAccount),
+    /*  5 */
+    text(G::Account, &HarvestFields::iban, kText, TextEnd::LandFromIban, S::InAccountTag),
+    /*  6 */ between(G::Account, S::InPrtryAcctTag),
+    /*  7 */
+    starttag(G::Account, S::InAccountEndTag, {{Name::Id, S::InAccountIdText}}, S::InAccount),
+    /*  8 */ text(G::Account, &HarvestFields::konto, kText, TextEnd::Plain, S::InAccountTag),
+    /*  9 */ row(scanrows::skip(kTagEnd, n(S::Outside)), G::None),
     /* 10 */ Row{},
     /* 11 */ Row{},
-    /* 12 */ between(S::InAgentTag),
+    /* 12 */ between(G::Agent, S::InAgentTag),
     /* 13 */
-    tag("/", S::InAgentEndTag, false,
-        {{Name::Bic, S::InBicText},
-         {Name::ClrSysMmbId, S::InBankId},
-         {Name::PrtryId, S::InBankId},
-         {Name::Ctry, S::InAgentCtryText}},
-        S::InAgent),
-    /* 14 */ tag("", S::InAgentEndTag, true, {{Name::Agent, S::Outside}}, S::InAgent),
-    /* 15 */ text(&HarvestFields::bic, kText, TextEnd::LandFromBic, S::InAgent),
-    /* 16 */ between(S::InBankIdTag),
-    /* 17 */ tag("/", S::InAgentEndTag, false, {{Name::Id, S::InBankIdText}}, S::InAgent),
-    /* 18 */ text(&HarvestFields::blz, kText, TextEnd::Plain, S::InAgent),
-    /* 19 */ text(&HarvestFields::land, kCtry, TextEnd::Plain, S::InAgent),
+    starttag(G::Agent, S::InAgentEndTag,
+             {{Name::Bic, S::InBicText},
+              {Name::ClrSysMmbId, S::InBankId},
+              {Name::PrtryId, S::InBankId},
+              {Name::Ctry, S::InAgentCtryText}},
+             S::InAgent),
+    /* 14 */ tag(G::Agent, {}, true, {{Name::Agent, S::Outside}}, S::InAgent),
+    /* 15 */ text(G::Agent, &HarvestFields::bic, kText, TextEnd::LandFromBic, S::InAgentTag),
+    /* 16 */ between(G::Agent, S::InBankIdTag),
+    /* 17 */
+    starttag(G::Agent, S::InAgentEndTag, {{Name::Id, S::InBankIdText}}, S::InAgent),
+    /* 18 */ text(G::Agent, &HarvestFields::blz, kText, TextEnd::Plain, S::InAgentTag),
+    /* 19 */ text(G::Agent, &HarvestFields::land, kCtry, TextEnd::Plain, S::InAgentTag),
     /* 20 */ Row{},
     /* 21 */ Row{},
-    /* 22 */ between(S::InPartyTag),
-    /* 23 */ tag("/", S::InPartyEndTag, false, {{Name::Ctry, S::InPartyCtryText}}, S::InParty),
-    /* 24 */ tag("", S::InPartyEndTag, true, {{Name::Party, S::Outside}}, S::InParty),
-    /* 25 */ text(&HarvestFields::land, kCtry, TextEnd::Plain, S::InParty),
+    /* 22 */ between(G::Party, S::InPartyTag),
+    /* 23 */
+    starttag(G::Party, S::InPartyEndTag, {{Name::Ctry, S::InPartyCtryText}}, S::InParty),
+    /* 24 */ tag(G::Party, {}, true, {{Name::Party, S::Outside}}, S::InParty),
+    /* 25 */ text(G::Party, &HarvestFields::land, kCtry, TextEnd::Plain, S::InPartyTag),
+    /* 26 */ tag(G::None, {}, true, {{Name::Pair, S::Outside}}, S::Outside),
+    /* 27 */ row(scanrows::bang(n(S::InComment), n(S::InCData), n(S::InDecl)), G::None),
+    /* 28 */ row(scanrows::skip(kCommentEnd, 0, true), G::None),
+    /* 29 */ row(scanrows::skip(kCDataEnd, 0, true), G::None),
+    /* 30 */ row(scanrows::skip(kPiEnd, 0, true), G::None),
+    /* 31 */ row(scanrows::skip(kTagEnd, 0, true), G::None),
 };
 
 // Every transition of the table leads to a state that has a row.
-constexpr bool isstate(S to) {
-  return kTable[static_cast<int>(to)].kind != Kind::Unused;
+constexpr bool isstate(int to) {
+  return to >= 0 && to < 32 && kTable[to].lex.kind != scanrows::Kind::Unused;
 }
 constexpr bool tableisclosed() {
   for (const Row& r : kTable) {
-    if (r.kind == Kind::Unused) continue;
-    if (!isstate(r.next) || !isstate(r.otherwise)) return false;
+    if (!scanrows::targetsvalid(r.lex, isstate)) return false;
     for (int i = 0; i < r.matches; ++i)
-      if (!isstate(r.match[i].to)) return false;
+      if (!isstate(n(r.match[i].to))) return false;
   }
   return true;
 }
 static_assert(tableisclosed(), "a transition leads to a state without a row");
 
-const Row& rowof(S state) {
-  return kTable[static_cast<int>(state)];
+const Row& rowof(int state) {
+  return kTable[state];
 }
 
 // Sets land to the two characters of text that start at from, or to those of them that the
 // text has: a short IBAN or BIC gives a short (possibly empty) land, never bytes behind it.
 void setland(HarvestFields& f, const char* text, std::size_t from) {
   std::size_t len = std::strlen(text);
-  std::size_t n = len > from ? len - from : 0;
-  if (n > 2) n = 2;
-  std::memcpy(f.land, text + from, n);
-  f.land[n] = '\0';
+  std::size_t k = len > from ? len - from : 0;
+  if (k > 2) k = 2;
+  std::memcpy(f.land, text + from, k);
+  f.land[k] = '\0';
+}
+
+void emptyfields(HarvestFields& f) {
+  f.iban[0] = f.konto[0] = f.bic[0] = f.blz[0] = '\0';
 }
 
 void go(HarvestScan& s, S to) {
-  s.status = to;
-  const Row& r = rowof(to);
-  if (r.kind == Kind::Text) {  // a captured text starts empty
+  s.x.status = n(to);
+  const Row& r = rowof(n(to));
+  if (r.lex.kind == scanrows::Kind::Text) {  // a captured text starts empty
     s.pos = 0;
     (s.f.*r.field)[0] = '\0';
   }
 }
 
-void closetag(HarvestScan& s, const HarvestSide& side, const Row& r, HarvestSink& sink) {
+unsigned closetag(HarvestScan& s, const HarvestSide& side, const Row& r, HarvestSink& sink) {
+  unsigned ev = r.endtag ? 0u : kStartTag;
   for (int i = 0; i < r.matches; ++i) {
     const Match& m = r.match[i];
-    if (!s.name.is(nameof(m.name, side))) continue;
+    if (!s.x.name.is(nameof(m.name, side))) continue;
     if (r.endtag && isrecordpoint(m.name, side)) {
       sink.record(s.f);
-      s.f.iban[0] = s.f.konto[0] = s.f.bic[0] = s.f.blz[0] = '\0';
+      emptyfields(s.f);
+      ev |= kRecordPoint;
+    } else if (m.name == Name::Pair) {
+      // A pair's values stay in it: what a pair gathered without reaching its record point
+      // (a cheque's agent, say) must not go into the next pair's record. land is carried on.
+      emptyfields(s.f);
+      ev |= kPairBoundary;
     }
+    if (r.group == G::None && rowof(n(m.to)).group != G::None) ev |= kGroupStart;
     go(s, m.to);
-    return;
+    return ev;
   }
-  go(s, r.otherwise);
+  go(s, static_cast<S>(r.lex.otherwise));
+  return ev;
+}
+
+// A captured text is the element's text without the white space around it, and a line break
+// inside becomes a blank: a data-file line must stay one line.
+void storetext(HarvestScan& s, const Row& r, char c) {
+  if (isxmlspace(c)) {
+    if (s.pos == 0) return;
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  appendc(s.f.*r.field, r.limit + 1, s.pos, c);
 }
 
 void endtext(HarvestScan& s, const Row& r) {
+  char* field = s.f.*r.field;
+  while (s.pos > 0 && isxmlspace(field[s.pos - 1])) field[--s.pos] = '\0';
   switch (r.textend) {
     case TextEnd::Plain: break;
     case TextEnd::LandFromIban: setland(s.f, s.f.iban, 0); break;
@@ -219,56 +263,32 @@ void endtext(HarvestScan& s, const Row& r) {
   }
 }
 
-bool isendchar(const Row& r, char c) {
-  for (const char* e = r.endchars; *e; ++e)
-    if (*e == c) return true;
-  return false;
-}
-
 // One byte through the table: the row of the current state says what the byte does.
-inline void step(HarvestScan& s, const HarvestSide& side, char c, HarvestSink& sink) {
-  const Row& r = rowof(s.status);
-  switch (r.kind) {
-    case Kind::Between:
-      if (c == '<') {
-        s.name.clear();
-        go(s, r.next);
-      }
-      return;
-    case Kind::Tag:
-      if (isendchar(r, c)) {
-        s.name.clear();
-        go(s, r.next);
-      } else if (c == '>') {
-        closetag(s, side, r, sink);
-      } else {
-        s.name.add(c);
-      }
-      return;
-    case Kind::Text:
-      if (c == '<') {
-        endtext(s, r);
-        go(s, r.next);
-      } else {
-        appendc(s.f.*r.field, r.limit + 1, s.pos, c);
-      }
-      return;
-    case Kind::Skip:
-      if (c == '>') go(s, r.next);
-      return;
-    case Kind::Unused: return;
+inline unsigned step(HarvestScan& s, const HarvestSide& side, char c, HarvestSink& sink) {
+  const Row& r = rowof(s.x.status);
+  switch (scanrows::lexbyte(s.x, r.lex, c)) {
+    case scanrows::Step::Done: return 0;
+    case scanrows::Step::Close: return closetag(s, side, r, sink);
+    case scanrows::Step::Text: storetext(s, r, c); return 0;
+    case scanrows::Step::TextEnd: endtext(s, r); return 0;
   }
+  return 0;
 }
 
 }  // namespace
 
+HarvestGroup groupof(HarvestState s) {
+  return rowof(n(s)).group;
+}
+
 void startpass(HarvestScan& s) {
-  s.f.iban[0] = s.f.konto[0] = s.f.bic[0] = s.f.blz[0] = s.f.land[0] = '\0';
+  emptyfields(s.f);
+  s.f.land[0] = '\0';
   s.pos = 0;
 }
 
-void scanbyte(HarvestScan& s, const HarvestSide& side, char c, HarvestSink& sink) {
-  step(s, side, c, sink);
+unsigned scanbyte(HarvestScan& s, const HarvestSide& side, char c, HarvestSink& sink) {
+  return step(s, side, c, sink);
 }
 
 void scanbytes(HarvestScan& s, const HarvestSide& side, const char* p, std::size_t n,

@@ -6,10 +6,11 @@
 #include <cstddef>
 
 #include "common/textbuf.h"
-#include "iso20022/tagname.h"
+#include "iso20022/scanrows.h"
 
-/// Where the scanner is. The values are the state numbers of the harvest's state table (the
-/// gaps are deliberate); the names say what the scanner is reading.
+/// Where the scanner is; the names say what the scanner is reading. The numbers index the
+/// state table. 0 to 25 group the states by element (2 to 8 the account, 12 to 19 the agent,
+/// 22 to 25 the party), which keeps each group's rows together; the gaps are unused rows.
 enum class HarvestState : int {
   Outside = 0,           ///< outside the watched elements
   InTag = 1,             ///< in a tag begun outside
@@ -33,17 +34,25 @@ enum class HarvestState : int {
   InPartyTag = 23,       ///< in a tag within the party element
   InPartyEndTag = 24,    ///< in an end tag within the party element
   InPartyCtryText = 25,  ///< in the text of a "Ctry" within the party element
+  InEndTagOutside = 26,  ///< in an end tag begun outside: may close a transaction or block
+  AfterBang = 27,        ///< after "<!" within a watched element
+  InComment = 28,        ///< in a comment within a watched element, up to "-->"
+  InCData = 29,          ///< in a CDATA section within a watched element, up to "]]>"
+  InPi = 30,             ///< in a processing instruction within a watched element, up to "?>"
+  InDecl = 31,           ///< in other "<!" markup within a watched element, up to ">"
 };
 
-/// The three elements a pass watches.
-enum class HarvestGroup { Account, Agent, Party };
+/// The three elements a pass watches, and None outside them.
+enum class HarvestGroup : unsigned char { None, Account, Agent, Party };
 
-/// What tells the creditor pass from the debtor pass: the watched element names and the
-/// element whose end tag is the record point.
+/// What tells the creditor pass from the debtor pass: the watched element names, the element
+/// whose end tag is the record point, and the element that holds one pair of account and
+/// agent (a transaction, a payment block).
 struct HarvestSide {
   const char* account;
   const char* agent;
   const char* party;
+  const char* pair;
   HarvestGroup recordat;  ///< Account or Agent
 };
 extern const HarvestSide kCreditorSide;
@@ -68,14 +77,31 @@ class HarvestSink {
   ~HarvestSink() = default;
 };
 
+/// A receiver that takes no record: for scanners that only follow where a pass is.
+class NoRecords final : public HarvestSink {
+ public:
+  void record(HarvestFields&) override {}
+};
+
 /// The whole state of the scanner, owned by the caller. A default-constructed HarvestScan is
 /// in state Outside with all fields empty, ready for the creditor pass.
 struct HarvestScan {
-  HarvestState status = HarvestState::Outside;
-  TagName name;         ///< tag-name accumulator
+  scanrows::Lexer x;    ///< the state (a HarvestState), the tag name, a skip's progress
   std::size_t pos = 0;  ///< length of the element text being captured
   HarvestFields f = {};
+  HarvestState state() const { return static_cast<HarvestState>(x.status); }
 };
+
+/// What a byte did besides moving the scanner, as bits of scanbyte's result.
+enum HarvestEvent : unsigned {
+  kRecordPoint = 1,   ///< the end tag of the side's record element: a record was handed over
+  kPairBoundary = 2,  ///< the start or end tag of the side's pair element: the fields emptied
+  kStartTag = 4,      ///< a start tag closed; its name is in x.name
+  kGroupStart = 8,    ///< a start tag of a watched element closed
+};
+
+/// The watched element a state lies in (None outside them, and for the skip states).
+HarvestGroup groupof(HarvestState s);
 
 /// Starts a pass: empties the five fields. The state is deliberately kept: the debtor pass
 /// starts where the creditor pass ended, which is Outside unless the file ends in the middle
@@ -83,8 +109,10 @@ struct HarvestScan {
 void startpass(HarvestScan& s);
 
 /// Feeds one byte of the payment file. At a record point of side, calls sink.record and then
-/// empties iban, konto, bic and blz (land keeps its value for the next record).
-void scanbyte(HarvestScan& s, const HarvestSide& side, char c, HarvestSink& sink);
+/// empties iban, konto, bic and blz (land keeps its value for the next record); at a pair
+/// boundary it empties them too, so that no value reaches the record of another pair.
+/// Returns the HarvestEvent bits of the byte (0 for most bytes).
+unsigned scanbyte(HarvestScan& s, const HarvestSide& side, char c, HarvestSink& sink);
 
 /// Feeds n bytes, one at a time, as scanbyte does.
 void scanbytes(HarvestScan& s, const HarvestSide& side, const char* p, std::size_t n,

@@ -36,15 +36,31 @@ class ResultLines : public LineSource {
   LineReader reader_;
 };
 
+// The pass's input read a second time, ahead of the scanner. A read error counts as the end:
+// the stretches not yet decided are then written unchanged, and the pass reports the error.
+class FileSource : public ByteSource {
+ public:
+  explicit FileSource(std::FILE* f) : f_(f) {}
+  std::size_t read(char* buf, std::size_t cap) override { return std::fread(buf, 1, cap, f_); }
+  bool failed() const { return std::ferror(f_) != 0; }
+
+ private:
+  std::FILE* f_;
+};
+
 enum class PassEnd { Done, NoLine, NotHarvested, ReadFailed, WriteFailed };
 
-// One pass over in, written to out. Nothing of the scanner carries over from the other pass:
-// state 0, no pending line, empty fields.
-PassEnd runpass(const RewriteSide& side, RewriteForms forms, std::FILE* in, std::FILE* out,
-                ResultLines& lines) {
+// One pass over in, written to out, with ahead a second reader of the same file. track is the
+// harvest scanner's state where the pass begins, and where it ended afterwards: the debtor
+// pass starts where the creditor pass ended, as in the harvest.
+PassEnd runpass(const RewriteSide& side, RewriteForms forms, std::FILE* in, std::FILE* ahead,
+                std::FILE* out, ResultLines& lines, HarvestScan& track) {
   FileSink sink(out);
+  FileSource src(ahead);
+  PairAhead pairs(side.track, src, track);
   RewriteScan scan;
-  const RewritePass pass = {side, forms, sink, lines};
+  startrewrite(scan, track);
+  const RewritePass pass = {side, forms, sink, lines, pairs};
   char block[1 << 14];
   std::size_t n;
   while ((n = std::fread(block, 1, sizeof block, in)) > 0) {
@@ -57,8 +73,9 @@ PassEnd runpass(const RewriteSide& side, RewriteForms forms, std::FILE* in, std:
     }
     if (sink.failed()) return PassEnd::WriteFailed;
   }
-  if (std::ferror(in)) return PassEnd::ReadFailed;
+  if (std::ferror(in) || src.failed()) return PassEnd::ReadFailed;
   rewriteend(scan, pass);
+  track = scan.track;
   return sink.failed() ? PassEnd::WriteFailed : PassEnd::Done;
 }
 
@@ -117,10 +134,15 @@ RewriteResult rewrite(const char* datapath, const char* paypath, const char* mod
   const RewriteMode ii = readmode(mode);
   const RewriteForms forms = formsfor(ii.m);
   PassEnd e = PassEnd::Done;
+  HarvestScan track;  // the harvest's scanner, carried from the creditor into the debtor pass
   if (ii.run) {
     // A payment file that cannot be opened is no error: the rewritten file stays empty.
     File fiso = openfile(pay, "rb");
-    if (fiso) e = runpass(kCreditorRewrite, forms, fiso.get(), fm.get(), lines);
+    if (fiso) {
+      File ahead = openfile(pay, "rb");
+      if (!ahead) return iofailed(pay);
+      e = runpass(kCreditorRewrite, forms, fiso.get(), ahead.get(), fm.get(), lines, track);
+    }
   }
   RewriteResult r = settle(e, closefile(fm), pay, interpath);
   if (r != RewriteResult::Done) return r;
@@ -129,8 +151,9 @@ RewriteResult rewrite(const char* datapath, const char* paypath, const char* mod
   if (!fo) return iofailed(outpath);
   if (ii.run) {
     File fiso = openfile(interpath, "rb");
-    if (!fiso) return iofailed(interpath);
-    e = runpass(kDebtorRewrite, forms, fiso.get(), fo.get(), lines);
+    File ahead = openfile(interpath, "rb");
+    if (!fiso || !ahead) return iofailed(interpath);
+    e = runpass(kDebtorRewrite, forms, fiso.get(), ahead.get(), fo.get(), lines, track);
   }
   r = settle(e, closefile(fo), interpath, outpath);
   if (r != RewriteResult::Done) return r;

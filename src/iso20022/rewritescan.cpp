@@ -1,8 +1,14 @@
 #include "iso20022/rewritescan.h"
 
+#include <cassert>
 #include <cstring>
+#include <string_view>
+#include <utility>
 
 #include "batch/record.h"
+
+const RewriteSide kCreditorRewrite = {kCreditorSide, false, true, &kDebtorSide};
+const RewriteSide kDebtorRewrite = {kDebtorSide, true, false, nullptr};
 
 RewriteMode readmode(const char* text) {
   const char* p = text;
@@ -21,20 +27,34 @@ RewriteMode readmode(const char* text) {
   return {true, m};
 }
 
+namespace {
+
+// The agent's national form, picked by the tens digit.
+constexpr Form kNational = Form::Combined;
+
+// The work of each units digit; kNational stands for the form the tens digit picks.
+constexpr RewriteForms kByUnits[10] = {
+    /* 0 */ {Form::Unchanged, Form::Unchanged},
+    /* 1 */ {Form::Iban, Form::Unchanged},
+    /* 2 */ {Form::PrtryAcct, Form::Unchanged},
+    /* 3 */ {Form::Unchanged, Form::Bic},
+    /* 4 */ {Form::Unchanged, kNational},
+    /* 5 */ {Form::Iban, Form::Bic},
+    /* 6 */ {Form::PrtryAcct, kNational},
+    /* 7 */ {Form::Unchanged, Form::Unchanged},
+    /* 8 */ {Form::Unchanged, Form::Unchanged},
+    /* 9 */ {Form::Unchanged, Form::Unchanged},
+};
+constexpr Form kNationalByTens[3] = {Form::Combined, Form::ClrSysMmbId, Form::PrtryId};
+
+}  // namespace
+
 RewriteForms formsfor(int m) {
-  static constexpr AgentForm kNational[3] = {AgentForm::Combined, AgentForm::ClrSysMmbId,
-                                             AgentForm::PrtryId};
-  int units = m % 10, tens = m / 10;
-  if (tens > 2) return {AccountForm::Unchanged, AgentForm::Unchanged};
-  switch (units) {
-    case 1: return {AccountForm::Iban, AgentForm::Unchanged};
-    case 2: return {AccountForm::PrtryAcct, AgentForm::Unchanged};
-    case 3: return {AccountForm::Unchanged, AgentForm::Bic};
-    case 4: return {AccountForm::Unchanged, kNational[tens]};
-    case 5: return {AccountForm::Iban, AgentForm::Bic};
-    case 6: return {AccountForm::PrtryAcct, kNational[tens]};
-    default: return {AccountForm::Unchanged, AgentForm::Unchanged};
-  }
+  const int units = m % 10, tens = m / 10;
+  if (tens > 2) return {Form::Unchanged, Form::Unchanged};
+  RewriteForms f = kByUnits[units];
+  if (f.agent == kNational) f.agent = kNationalByTens[tens];
+  return f;
 }
 
 void ByteSink::write(const char* s, std::size_t n) {
@@ -58,30 +78,110 @@ void ByteSink::flush() {
   len_ = 0;
 }
 
-namespace {
-
-using S = RewriteState;
-
-bool holding(S st) {
-  switch (st) {
-    case S::InAccountId:
-    case S::AccountIdAfterLt:
-    case S::InAccountIdEndTag:
-    case S::AccountIdAfterLtI:
-    case S::AccountIdAfterLtId:
-    case S::InNestedId:
-    case S::InFinInstnId:
-    case S::FinInstnIdAfterLt:
-    case S::InFinInstnIdEndTag: return true;
-    default: return false;
-  }
+PairAhead::PairAhead(const HarvestSide& side, ByteSource& src, const HarvestScan& start)
+    : side_(side), src_(src), scan_(start) {
+  startpass(scan_);
 }
 
-// Starts holding back the content of a recognised "Id" or "FinInstnId" element.
-void startholding(RewriteScan& s) {
+bool PairAhead::recorded(std::uint64_t n) {
+  assert(n + 1 >= passed_ && "a stretch already passed");
+  while (passed_ <= n) {
+    if (pos_ == end_) {
+      end_ = src_.read(buf_, sizeof buf_);
+      pos_ = 0;
+      if (end_ == 0) return false;  // the input ends within the stretch
+    }
+    const unsigned ev = scanbyte(scan_, side_, buf_[pos_++], none_);
+    if (ev & (kRecordPoint | kPairBoundary)) {
+      ++passed_;
+      last_ = (ev & kRecordPoint) != 0;
+    }
+  }
+  return last_;
+}
+
+namespace {
+
+using H = HoldState;
+namespace sr = scanrows;
+
+NoRecords gNoRecords;  // the rewrite follows the harvest's scanner but takes no record
+
+constexpr int n(H s) {
+  return static_cast<int>(s);
+}
+
+// What ">" of a Tag row closes.
+enum class Closes : unsigned char { Nothing, StartTag, EndTag };
+
+struct HoldRow {
+  sr::Lex lex;
+  Closes closes;
+};
+
+// The holding table, indexed by state. Held content is followed element by element, so that
+// its end is the end tag that closes the element it began in, however deep the same name is
+// nested inside, whatever ">" stands in attribute values, comments or CDATA sections.
+constexpr HoldRow kHold[12] = {
+    /* Copy      */ {sr::idle(), Closes::Nothing},
+    /* Content   */ {sr::between(n(H::InTag)), Closes::Nothing},
+    /* InTag     */
+    {sr::tag({{'/', true, n(H::InEndTag)},
+              {'!', true, n(H::AfterBang)},
+              {'?', true, n(H::InPi)},
+              {'"', false, n(H::InDquote)},
+              {'\'', false, n(H::InSquote)}},
+             n(H::Content)),
+     Closes::StartTag},
+    /* InAttrs   */
+    {sr::tag({{'"', false, n(H::InDquote)}, {'\'', false, n(H::InSquote)}}, n(H::Content)),
+     Closes::StartTag},
+    /* InDquote  */ {sr::quoted("\"", n(H::InAttrs)), Closes::Nothing},
+    /* InSquote  */ {sr::quoted("'", n(H::InAttrs)), Closes::Nothing},
+    /* InEndTag  */ {sr::tag({}, n(H::Content)), Closes::EndTag},
+    /* AfterBang */ {sr::bang(n(H::InComment), n(H::InCData), n(H::InDecl)), Closes::Nothing},
+    /* InComment */ {sr::skip(kCommentEnd, n(H::Content)), Closes::Nothing},
+    /* InCData   */ {sr::skip(kCDataEnd, n(H::Content)), Closes::Nothing},
+    /* InPi      */ {sr::skip(kPiEnd, n(H::Content)), Closes::Nothing},
+    /* InDecl    */ {sr::skip(kTagEnd, n(H::Content)), Closes::Nothing},
+};
+
+constexpr bool isholdstate(int to) {
+  return to >= 0 && to < 12;
+}
+constexpr bool holdtableisclosed() {
+  for (const HoldRow& r : kHold)
+    if (!sr::targetsvalid(r.lex, isholdstate)) return false;
+  return true;
+}
+static_assert(holdtableisclosed(), "a transition leads to a state without a row");
+
+// The element whose content a watched element's replacement takes the place of.
+std::string_view heldname(HarvestGroup g) {
+  return g == HarvestGroup::Account ? "Id" : "FinInstnId";
+}
+
+int slot(HarvestGroup g) {
+  return g == HarvestGroup::Account ? 0 : 1;
+}
+
+bool holding(const RewriteScan& s) {
+  return s.hold.status != n(H::Copy);
+}
+
+void startholding(RewriteScan& s, HarvestGroup g) {
+  s.hold.status = n(H::Content);
+  s.held = g;
+  s.depth = 0;
   s.idlen = 0;
   s.idbuf[0] = '\0';
   s.spilled = false;
+  s.prev = 0;
+}
+
+void stopholding(RewriteScan& s) {
+  s.hold.status = n(H::Copy);
+  s.held = HarvestGroup::None;
 }
 
 // A held byte goes into idbuf while it fits. When it does not, what is held is written out
@@ -97,262 +197,210 @@ void hold(RewriteScan& s, const RewritePass& p, char c) {
   }
 }
 
-std::size_t len(const char* field) {
-  return std::strlen(field);
-}
-
-// Writes the account form, or the held content when the form is not wanted or its field is
-// too short. Conditions: an IBAN of more than 8 characters, an account of more than 3.
-void writeaccount(const RewriteScan& s, const RewritePass& p) {
-  const Record& r = s.rec;
-  switch (p.forms.account) {
-    case AccountForm::Iban:
-      if (len(r.iban) > 8) {
-        p.out.write("<IBAN>");
-        p.out.write(r.iban);
-        p.out.write("</IBAN></Id>");
-        return;
-      }
-      break;
-    case AccountForm::PrtryAcct:
-      if (len(r.konto) > 3) {
-        p.out.write("<PrtryAcct><Id>");
-        p.out.write(r.konto);
-        p.out.write("</Id></PrtryAcct></Id>");
-        return;
-      }
-      break;
-    case AccountForm::Unchanged: break;
-  }
-  p.out.write(s.idbuf, s.idlen);
-}
-
-// Writes the agent form, or the held content. Conditions: a BIC of at least 8 characters;
-// for the three national forms a country of exactly 2 characters and a bank code of more
-// than 3.
-void writeagent(const RewriteScan& s, const RewritePass& p) {
-  const Record& r = s.rec;
-  bool national = len(r.land) == 2 && len(r.blz) > 3;
-  switch (p.forms.agent) {
-    case AgentForm::Bic:
-      if (len(r.bic) >= 8) {
-        p.out.write("<BIC>");
-        p.out.write(r.bic);
-        p.out.write("</BIC></FinInstnId>");
-        return;
-      }
-      break;
-    case AgentForm::Combined:
-      if (national) {
-        p.out.write("<CmbndId><ClrSysMmbId><Id>");
-        p.out.write(r.blz);
-        p.out.write("</Id></ClrSysMmbId><PstlAdr><Ctry>");
-        p.out.write(r.land);
-        p.out.write("</Ctry></PstlAdr><PrtryId><Id>");
-        p.out.write(r.blz);
-        p.out.write("</Id></PrtryId></CmbndId></FinInstnId>");
-        return;
-      }
-      break;
-    case AgentForm::ClrSysMmbId:
-      if (national) {
-        p.out.write("<ClrSysMmbId><Id>");
-        p.out.write(r.blz);
-        p.out.write("</Id></ClrSysMmbId></FinInstnId>");
-        return;
-      }
-      break;
-    case AgentForm::PrtryId:
-      if (national) {
-        p.out.write("<PrtryId><Id>");
-        p.out.write(r.blz);
-        p.out.write("</Id></PrtryId></FinInstnId>");
-        return;
-      }
-      break;
-    case AgentForm::Unchanged: break;
-  }
-  p.out.write(s.idbuf, s.idlen);
-}
-
-// A replacement point. The line is taken and checked whatever the mode, so the lines stay in
-// step with the harvested records even where nothing is replaced.
-ScanResult replace(RewriteScan& s, const RewritePass& p, bool account) {
-  if (!s.pending) {
-    if (p.lines.next(s.buffer, sizeof s.buffer) == 0) return ScanResult::NoLine;
-    s.pending = true;
-  }
+// Makes the pending line the one of the current stretch: reads it when none is pending, and
+// checks that it is a harvested record.
+ScanResult take(RewriteScan& s, const RewritePass& p) {
+  if (s.pending) return ScanResult::Ok;
+  if (p.lines.next(s.buffer, sizeof s.buffer) == 0) return ScanResult::NoLine;
+  s.pending = true;
   Record& r = s.rec;
   splitrec(s.buffer, r.snr, r.land, r.blz, r.konto, r.iban, r.bic);
-  if (r.snr[0] != '0') return ScanResult::NotHarvested;
-  s.status = account ? p.side.afteraccount : p.side.afteragent;
+  return r.snr[0] == '0' ? ScanResult::Ok : ScanResult::NotHarvested;
+}
+
+// The parts of a form: a fixed text, then a field of the line (or none).
+enum class Field : unsigned char { None, Land, Blz, Konto, Iban, Bic };
+// What a form needs of the line to be written.
+enum class Needs : unsigned char { Nothing, IbanOver8, KontoOver3, BicOf8, National };
+
+struct Piece {
+  const char* text;
+  Field field;
+};
+struct FormText {
+  Needs needs;
+  Piece piece[4];
+};
+
+// The forms, indexed by Form; each ends with the held element's end tag.
+constexpr FormText kForms[7] = {
+    /* Unchanged   */ {Needs::Nothing, {}},
+    /* Iban        */ {Needs::IbanOver8, {{"<IBAN>", Field::Iban}, {"</IBAN></Id>", Field::None}}},
+    /* PrtryAcct   */
+    {Needs::KontoOver3,
+     {{"<PrtryAcct><Id>", Field::Konto}, {"</Id></PrtryAcct></Id>", Field::None}}},
+    /* Bic         */
+    {Needs::BicOf8, {{"<BIC>", Field::Bic}, {"</BIC></FinInstnId>", Field::None}}},
+    /* Combined    */
+    {Needs::National,
+     {{"<CmbndId><ClrSysMmbId><Id>", Field::Blz},
+      {"</Id></ClrSysMmbId><PstlAdr><Ctry>", Field::Land},
+      {"</Ctry></PstlAdr><PrtryId><Id>", Field::Blz},
+      {"</Id></PrtryId></CmbndId></FinInstnId>", Field::None}}},
+    /* ClrSysMmbId */
+    {Needs::National,
+     {{"<ClrSysMmbId><Id>", Field::Blz}, {"</Id></ClrSysMmbId></FinInstnId>", Field::None}}},
+    /* PrtryId     */
+    {Needs::National,
+     {{"<PrtryId><Id>", Field::Blz}, {"</Id></PrtryId></FinInstnId>", Field::None}}},
+};
+
+const char* fieldof(const Record& r, Field f) {
+  switch (f) {
+    case Field::Land: return r.land;
+    case Field::Blz: return r.blz;
+    case Field::Konto: return r.konto;
+    case Field::Iban: return r.iban;
+    case Field::Bic: return r.bic;
+    case Field::None: break;
+  }
+  return "";
+}
+
+// Whether the line has what the form needs: an IBAN of more than 8 characters, an account
+// of more than 3, a BIC of at least 8; for the national forms a country of exactly 2
+// characters and a bank code of more than 3.
+bool fits(const Record& r, Needs needs) {
+  switch (needs) {
+    case Needs::Nothing: return false;
+    case Needs::IbanOver8: return std::strlen(r.iban) > 8;
+    case Needs::KontoOver3: return std::strlen(r.konto) > 3;
+    case Needs::BicOf8: return std::strlen(r.bic) >= 8;
+    case Needs::National: return std::strlen(r.land) == 2 && std::strlen(r.blz) > 3;
+  }
+  return false;
+}
+
+// True when text holds a tag (start or end) named like one of the elements side watches.
+// Comments, CDATA sections and processing instructions hold no tags.
+bool nameswatched(std::string_view text, const HarvestSide& side) {
+  const std::string_view names[] = {side.account, side.agent, side.party, side.pair};
+  for (std::size_t at = text.find('<'); at != std::string_view::npos;
+       at = text.find('<', at + 1)) {
+    const std::string_view rest = text.substr(at);
+    for (const auto& [from, to] : {std::pair<std::string_view, std::string_view>{"<!--", kCommentEnd},
+                                   {"<![CDATA[", kCDataEnd},
+                                   {"<?", kPiEnd}}) {
+      if (rest.substr(0, from.size()) == from) {
+        at = text.find(to, at + from.size());
+        if (at == std::string_view::npos) return false;
+        break;
+      }
+    }
+    if (text[at] != '<') continue;
+    std::size_t b = at + 1;
+    if (b < text.size() && text[b] == '/') ++b;
+    std::size_t e = b;
+    while (e < text.size() && text[e] != '>' && text[e] != '/' && !isxmlspace(text[e])) ++e;
+    for (std::string_view name : names)
+      if (text.substr(b, e - b) == name) return true;
+  }
+  return false;
+}
+
+// Writes the form, or the held content when the form is not wanted, the line lacks what it
+// needs, or the later pass would meet other record points afterwards.
+void writeform(const RewriteScan& s, const RewritePass& p, Form form) {
+  const FormText& f = kForms[static_cast<int>(form)];
+  const std::string_view held(s.idbuf, s.idlen);
+  bool write = fits(s.rec, f.needs);
+  if (write && p.side.later) {
+    write = !nameswatched(held, *p.side.later);
+    for (const Piece& piece : f.piece)
+      if (nameswatched(fieldof(s.rec, piece.field), *p.side.later)) write = false;
+  }
+  if (!write) {
+    p.out.write(s.idbuf, s.idlen);
+    return;
+  }
+  for (const Piece& piece : f.piece) {
+    if (!piece.text) break;
+    p.out.write(piece.text);
+    p.out.write(fieldof(s.rec, piece.field));
+  }
+}
+
+// A replacement point: the end tag of the held element. The element is replaced only when its
+// stretch ends at a record point, with the line of that record.
+ScanResult replace(RewriteScan& s, const RewritePass& p) {
+  const HarvestGroup g = s.held;
+  stopholding(s);
+  const bool recorded = p.ahead.recorded(s.stretch);
+  if (recorded) {
+    ScanResult r = take(s, p);
+    if (r != ScanResult::Ok) return r;
+  }
+  if (g == HarvestGroup::Account ? p.side.leaveaccount : p.side.leaveagent) s.left[slot(g)] = true;
   // Spilled content has gone out unchanged already.
   if (s.spilled) return ScanResult::Ok;
-  if (account) {
-    writeaccount(s, p);
-  } else {
-    writeagent(s, p);
+  if (!recorded) {
+    p.out.write(s.idbuf, s.idlen);
+    return ScanResult::Ok;
+  }
+  writeform(s, p, g == HarvestGroup::Account ? p.forms.account : p.forms.agent);
+  return ScanResult::Ok;
+}
+
+// The byte c of held content: kept, then followed through the holding table.
+ScanResult holdbyte(RewriteScan& s, const RewritePass& p, char c) {
+  hold(s, p, c);
+  const HoldRow& r = kHold[s.hold.status];
+  const char before = s.prev;
+  s.prev = c;
+  if (sr::lexbyte(s.hold, r.lex, c) != sr::Step::Close) return ScanResult::Ok;
+  s.hold.status = n(H::Content);
+  if (r.closes == Closes::StartTag) {
+    if (before != '/') ++s.depth;  // "<x/>" opens nothing
+  } else if (s.depth > 0) {
+    --s.depth;
+  } else if (s.hold.name.is(heldname(s.held))) {
+    return replace(s, p);
   }
   return ScanResult::Ok;
 }
 
+// A start tag closed within a watched element, as the harvest's scanner read it.
+void starttag(RewriteScan& s, HarvestGroup g) {
+  if (g != HarvestGroup::Account && g != HarvestGroup::Agent) return;
+  if (s.left[slot(g)] || !s.track.x.name.is(heldname(g))) return;
+  startholding(s, g);
+}
+
 }  // namespace
 
-// The state table. Each state first disposes of c (copies or holds it), then tests its
-// transitions in the documented order; a byte that meets no test leaves the state as it is.
+void startrewrite(RewriteScan& s, const HarvestScan& start) {
+  s.track = start;
+  startpass(s.track);
+}
+
 ScanResult rewritebyte(RewriteScan& s, const RewritePass& p, char c) {
-  if (holding(s.status)) {
-    hold(s, p, c);
-  } else {
+  // The holding table disposes of the byte: it is copied, or held, which may end the held
+  // content at its replacement point.
+  if (!holding(s)) {
     p.out.put(c);
+  } else {
+    ScanResult r = holdbyte(s, p, c);
+    if (r != ScanResult::Ok) return r;
   }
-  TagName& name = s.zbuffer;
-  switch (s.status) {
-    case S::Outside:
-      if (c == '<') {
-        name.clear();
-        s.status = S::InTag;
-      }
-      break;
-    case S::InTag:
-      if (c == '!' || c == '?' || c == '/') {
-        s.status = S::InSkippedTag;
-      } else if (c == '>') {
-        s.status = name.is(p.side.account) ? S::InAccount
-                   : name.is(p.side.agent) ? S::InAgent
-                                           : S::Outside;
-      } else {
-        name.add(c);
-      }
-      break;
-    case S::InSkippedTag:
-      if (c == '>') s.status = S::Outside;
-      break;
-
-    case S::InAccount:
-      if (c == '<') {
-        name.clear();
-        s.status = S::InAccountTag;
-      }
-      break;
-    case S::InAccountTag:
-      if (c == '/') {
-        name.clear();
-        s.status = S::InAccountEndTag;
-      } else if (c == '>') {
-        if (name.is("Id")) {
-          startholding(s);
-          s.status = S::InAccountId;
-        } else {
-          s.status = S::InAccount;
-        }
-      } else {
-        name.add(c);
-      }
-      break;
-    case S::InAccountEndTag:
-      if (c == '>') {
-        if (name.is(p.side.account)) {
-          if (!p.side.dropatagent) s.pending = false;
-          s.status = S::Outside;
-        } else {
-          s.status = S::InAccount;
-        }
-      } else {
-        name.add(c);
-      }
-      break;
-    // Inside the held "Id" content a nested "<Id>" is recognised byte by byte and skipped up
-    // to its next ">", which for a nested element holding only text is the ">" of its own end
-    // tag; so "</Id>" of the nested element is never taken for the outer one.
-    case S::InAccountId:
-      if (c == '<') s.status = S::AccountIdAfterLt;
-      break;
-    case S::AccountIdAfterLt:
-      if (c == '/') {
-        name.clear();
-        s.status = S::InAccountIdEndTag;
-      } else {
-        s.status = c == 'I' ? S::AccountIdAfterLtI : S::InAccountId;
-      }
-      break;
-    case S::AccountIdAfterLtI: s.status = c == 'd' ? S::AccountIdAfterLtId : S::InAccountId; break;
-    case S::AccountIdAfterLtId:
-      if (c == '>') {
-        name.clear();
-        s.status = S::InNestedId;
-      } else {
-        s.status = S::InAccountId;
-      }
-      break;
-    case S::InNestedId:
-      if (c == '>') {
-        s.status = S::InAccountId;
-      } else {
-        name.add(c);
-      }
-      break;
-    case S::InAccountIdEndTag:
-      if (c == '>') {
-        if (name.is("Id")) return replace(s, p, true);
-        s.status = S::InAccountId;
-      } else {
-        name.add(c);
-      }
-      break;
-
-    case S::InAgent:
-      if (c == '<') {
-        name.clear();
-        s.status = S::InAgentTag;
-      }
-      break;
-    case S::InAgentTag:
-      if (c == '/') {
-        name.clear();
-        s.status = S::InAgentEndTag;
-      } else if (c == '>') {
-        if (name.is("FinInstnId")) {
-          startholding(s);
-          s.status = S::InFinInstnId;
-        } else {
-          s.status = S::InAgent;
-        }
-      } else {
-        name.add(c);
-      }
-      break;
-    case S::InAgentEndTag:
-      if (c == '>') {
-        if (name.is(p.side.agent)) {
-          if (p.side.dropatagent) s.pending = false;
-          s.status = S::Outside;
-        } else {
-          s.status = S::InAgent;
-        }
-      } else {
-        name.add(c);
-      }
-      break;
-    case S::InFinInstnId:
-      if (c == '<') s.status = S::FinInstnIdAfterLt;
-      break;
-    case S::FinInstnIdAfterLt:
-      if (c == '/') {
-        name.clear();
-        s.status = S::InFinInstnIdEndTag;
-      } else {
-        s.status = S::InFinInstnId;
-      }
-      break;
-    case S::InFinInstnIdEndTag:
-      if (c == '>') {
-        if (name.is("FinInstnId")) return replace(s, p, false);
-        s.status = S::InFinInstnId;
-      } else {
-        name.add(c);
-      }
-      break;
+  // The harvest's scanner says where the pass is: in which watched element, and where the
+  // record points and the pairs' boundaries are.
+  const HarvestGroup group = groupof(s.track.state());
+  const unsigned ev = scanbyte(s.track, p.side.track, c, gNoRecords);
+  if (ev == 0) return ScanResult::Ok;
+  if (ev & kGroupStart) s.left[0] = s.left[1] = false;
+  if ((ev & kStartTag) && !holding(s)) starttag(s, group);
+  if (ev & (kRecordPoint | kPairBoundary)) {
+    // Only markup the holding table reads differently can end a pair within held content:
+    // the content stays as it was.
+    if (holding(s)) {
+      if (!s.spilled) p.out.write(s.idbuf, s.idlen);
+      stopholding(s);
+    }
+    ++s.stretch;
+    ScanResult r = ScanResult::Ok;
+    if (ev & kRecordPoint) r = take(s, p);
+    s.pending = false;
+    return r;
   }
   return ScanResult::Ok;
 }
@@ -368,6 +416,6 @@ ScanResult rewritetext(RewriteScan& s, const RewritePass& p, const char* text, s
 void rewriteend(RewriteScan& s, const RewritePass& p) {
   // Content cut off by the end of the input is written as it was: the output must not end
   // earlier than the input.
-  if (holding(s.status) && !s.spilled) p.out.write(s.idbuf, s.idlen);
+  if (holding(s) && !s.spilled) p.out.write(s.idbuf, s.idlen);
   p.out.flush();
 }

@@ -34,8 +34,9 @@ TEST(Rewrite, WritesTheRewrittenFileAndRemovesTheIntermediate) {
   dir.write("p.xml", kPay);
   Step s = run(dir, "5");
   ASSERT_EQ(s.result, RewriteResult::Done);
+  // The debtor account has no agent, so the harvest wrote no record for it: it stays.
   EXPECT_EQ(dir.read("p.xml.out.xml"),
-            "<Doc><DbtrAcct><Id><IBAN>DE89370400440532013000</IBAN></Id></DbtrAcct>"
+            "<Doc><DbtrAcct><Id><IBAN>OLD1</IBAN></Id></DbtrAcct>"
             "<CdtrAgt><FinInstnId><BIC>BKAUATWWXXX</BIC></FinInstnId></CdtrAgt>"
             "<CdtrAcct><Id><IBAN>AT611904300234573201</IBAN></Id></CdtrAcct></Doc>\r\n");
   EXPECT_FALSE(dir.exists("p.xml.out"));
@@ -77,11 +78,16 @@ TEST(Rewrite, InternalErrorsLeaveTheIntermediateFile) {
             "<Doc><DbtrAcct><Id><IBAN>OLD1</IBAN></Id></DbtrAcct><CdtrAgt><FinInstnId>");
   EXPECT_FALSE(dir.exists("p.xml.out.xml"));
 
+  // A debtor pair whose line is a user's record.
+  const std::string pay2 =
+      "<Doc><DbtrAcct><Id><IBAN>OLD1</IBAN></Id></DbtrAcct><DbtrAgt></DbtrAgt>"
+      "<CdtrAgt><FinInstnId><BIC>OLD2</BIC></FinInstnId></CdtrAgt>"
+      "<CdtrAcct><Id><IBAN>OLD3</IBAN></Id></CdtrAcct></Doc>\r\n";
   TempDir dir2;
   dir2.write("a.csv.out", "\"0\";\"AT\"\r\n\"5\";\"AT\"\r\n");
-  dir2.write("p.xml", kPay);
+  dir2.write("p.xml", pay2);
   EXPECT_EQ(run(dir2, "5").result, RewriteResult::NotHarvested);
-  EXPECT_EQ(dir2.read("p.xml.out"), kPay);
+  EXPECT_EQ(dir2.read("p.xml.out"), pay2);
   EXPECT_EQ(dir2.read("p.xml.out.xml"), "<Doc><DbtrAcct><Id>");
 }
 

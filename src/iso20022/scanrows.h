@@ -1,0 +1,187 @@
+// The row machinery of the payment-file scanners. Each scanner writes its state machine down
+// as a table with one row per state; a row's lexical shape (between tags, in a tag, in a text,
+// skipping markup) is interpreted here, the same way for every table, and only what a shape
+// leaves open (what a closed tag means, where a text byte goes) is the scanner's own.
+#pragma once
+
+#include <initializer_list>
+
+#include "iso20022/tagname.h"
+
+namespace scanrows {
+
+/// The shapes a state has:
+///   Idle     reacts to no byte;
+///   Between  waits for "<", starts a new name and goes to next;
+///   Tag      gathers a name; a trigger character starts a new name and goes to its state;
+///            ">" closes the tag (the scanner's part; otherwise is where it usually goes);
+///   Text     hands every byte to the scanner until "<", which starts a new name in next;
+///   Bang     after "<!": a trigger picks the comment or CDATA skip, any other byte goes to
+///            next (the skip of a declaration);
+///   Skip     waits for the terminator term, then goes to next, or back to where the skip
+///            began when resume is set;
+///   Quoted   waits for the quote term[0] and goes to next.
+enum class Kind : unsigned char { Unused, Idle, Between, Tag, Text, Bang, Skip, Quoted };
+
+/// A character that ends a name in a Tag row (or picks the skip in a Bang row) and leads to
+/// the state to. first: only as the tag's first character.
+struct Trigger {
+  char c;
+  bool first;
+  int to;
+};
+
+/// The lexical half of a row.
+struct Lex {
+  Kind kind;
+  int next;
+  Trigger trig[5];
+  int trigs;
+  int otherwise;     ///< Tag: where a skip begun by a trigger returns to
+  const char* term;  ///< Skip, Quoted
+  bool resume;       ///< Skip
+};
+
+/// Where a scanner is, as far as the rows see it.
+struct Lexer {
+  int status = 0;
+  TagName name;
+  int resume = 0;              ///< where a skip with resume returns to
+  unsigned char matched = 0;   ///< characters of the skip's terminator seen
+};
+
+/// What a byte leaves to the scanner after lexbyte has moved the lexer.
+enum class Step : unsigned char {
+  Done,     ///< nothing: the byte is fully handled
+  Close,    ///< ">" of a Tag row; the lexer has not moved, the name is complete
+  Text,     ///< a byte of a Text row's text
+  TextEnd,  ///< "<" ending a Text row's text; the lexer is in next with a new name
+};
+
+constexpr Lex idle() {
+  Lex r{};
+  r.kind = Kind::Idle;
+  return r;
+}
+
+constexpr Lex between(int next) {
+  Lex r{};
+  r.kind = Kind::Between;
+  r.next = next;
+  return r;
+}
+
+constexpr Lex tag(std::initializer_list<Trigger> t, int otherwise) {
+  Lex r{};
+  r.kind = Kind::Tag;
+  for (const Trigger& x : t) r.trig[r.trigs++] = x;
+  r.otherwise = otherwise;
+  return r;
+}
+
+constexpr Lex text(int next) {
+  Lex r{};
+  r.kind = Kind::Text;
+  r.next = next;
+  return r;
+}
+
+constexpr Lex bang(int comment, int cdata, int decl) {
+  Lex r{};
+  r.kind = Kind::Bang;
+  r.trig[0] = {'-', false, comment};
+  r.trig[1] = {'[', false, cdata};
+  r.trigs = 2;
+  r.next = decl;
+  return r;
+}
+
+constexpr Lex skip(const char* term, int next, bool resume = false) {
+  Lex r{};
+  r.kind = Kind::Skip;
+  r.term = term;
+  r.next = next;
+  r.resume = resume;
+  return r;
+}
+
+constexpr Lex quoted(const char* quote, int next) {
+  Lex r{};
+  r.kind = Kind::Quoted;
+  r.term = quote;
+  r.next = next;
+  return r;
+}
+
+/// The targets of a row that must be states of the table (for the tables' closedness checks).
+template <class Valid>
+constexpr bool targetsvalid(const Lex& r, Valid valid) {
+  switch (r.kind) {
+    case Kind::Between:
+    case Kind::Text:
+    case Kind::Quoted: return valid(r.next);
+    case Kind::Skip: return r.resume || valid(r.next);
+    case Kind::Bang:
+    case Kind::Tag:
+      for (int i = 0; i < r.trigs; ++i)
+        if (!valid(r.trig[i].to)) return false;
+      return r.kind == Kind::Bang ? valid(r.next) : valid(r.otherwise);
+    case Kind::Unused:
+    case Kind::Idle: return true;
+  }
+  return false;
+}
+
+inline const Trigger* triggerof(const Lexer& x, const Lex& r, char c) {
+  for (int i = 0; i < r.trigs; ++i) {
+    const Trigger& t = r.trig[i];
+    if (t.c == c && (!t.first || x.name.empty())) return &t;
+  }
+  return nullptr;
+}
+
+/// Moves x by the byte c as the shape of its row r says.
+inline Step lexbyte(Lexer& x, const Lex& r, char c) {
+  switch (r.kind) {
+    case Kind::Between:
+      if (c == '<') {
+        x.name.clear();
+        x.status = r.next;
+      }
+      return Step::Done;
+    case Kind::Tag:
+      if (const Trigger* t = triggerof(x, r, c)) {
+        x.resume = r.otherwise;
+        x.matched = 0;
+        x.name.clear();
+        x.status = t->to;
+        return Step::Done;
+      }
+      if (c == '>') return Step::Close;
+      x.name.add(c);
+      return Step::Done;
+    case Kind::Text:
+      if (c != '<') return Step::Text;
+      x.name.clear();
+      x.status = r.next;
+      return Step::TextEnd;
+    case Kind::Bang:
+      if (const Trigger* t = triggerof(x, r, c)) {
+        x.status = t->to;
+      } else {
+        x.status = r.next;
+      }
+      return Step::Done;
+    case Kind::Skip:
+      if (skipto(r.term, x.matched, c)) x.status = r.resume ? x.resume : r.next;
+      return Step::Done;
+    case Kind::Quoted:
+      if (c == r.term[0]) x.status = r.next;
+      return Step::Done;
+    case Kind::Unused:
+    case Kind::Idle: return Step::Done;
+  }
+  return Step::Done;
+}
+
+}  // namespace scanrows

@@ -1,0 +1,116 @@
+#include "support/scanrun.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+class Capture final : public HarvestSink {
+ public:
+  std::vector<ScanRec> recs;
+  char pass = 'C';
+  void record(HarvestFields& f) override {
+    recs.push_back({pass, f.iban, f.konto, f.bic, f.blz, f.land});
+  }
+};
+
+class StringSink final : public ByteSink {
+ public:
+  std::string text;
+
+ protected:
+  void emit(const char* p, std::size_t n) override { text.append(p, n); }
+};
+
+class Lines final : public LineSource {
+ public:
+  explicit Lines(const std::vector<std::string>& lines) : lines_(lines) {}
+  std::size_t next(char* buf, std::size_t cap) override {
+    if (used == lines_.size()) return 0;
+    std::string l = lines_[used++].substr(0, cap - 1);
+    std::memcpy(buf, l.c_str(), l.size() + 1);
+    return l.size();
+  }
+  std::size_t used = 0;
+
+ private:
+  const std::vector<std::string>& lines_;
+};
+
+class TextSource final : public ByteSource {
+ public:
+  explicit TextSource(const std::string& text) : text_(text) {}
+  std::size_t read(char* buf, std::size_t cap) override {
+    std::size_t n = std::min(cap, text_.size() - pos_);
+    std::memcpy(buf, text_.data() + pos_, n);
+    pos_ += n;
+    return n;
+  }
+
+ private:
+  const std::string& text_;
+  std::size_t pos_ = 0;
+};
+
+// One pass over xml from the harvest scanner's state track, which it leaves where it ended.
+ScanResult pass(const RewriteSide& side, RewriteForms forms, const std::string& xml, Lines& lines,
+                std::string& out, HarvestScan& track) {
+  StringSink sink;
+  TextSource ahead(xml);
+  PairAhead pairs(side.track, ahead, track);
+  RewriteScan scan;
+  startrewrite(scan, track);
+  const RewritePass p = {side, forms, sink, lines, pairs};
+  ScanResult r = rewritetext(scan, p, xml.data(), xml.size());
+  if (r == ScanResult::Ok) {
+    rewriteend(scan, p);
+  } else {
+    sink.flush();
+  }
+  track = scan.track;
+  out = sink.text;
+  return r;
+}
+
+}  // namespace
+
+std::ostream& operator<<(std::ostream& os, const ScanRec& r) {
+  return os << r.pass << "{iban=" << r.iban << " konto=" << r.konto << " bic=" << r.bic
+            << " blz=" << r.blz << " land=" << r.land << "}";
+}
+
+std::vector<ScanRec> harvestscan(const std::string& xml, HarvestScan& s) {
+  Capture cap;
+  startpass(s);
+  scanbytes(s, kCreditorSide, xml.data(), xml.size(), cap);
+  cap.pass = 'D';
+  startpass(s);
+  scanbytes(s, kDebtorSide, xml.data(), xml.size(), cap);
+  return cap.recs;
+}
+
+std::vector<ScanRec> harvestscan(const std::string& xml) {
+  HarvestScan s;
+  return harvestscan(xml, s);
+}
+
+std::string resultline(const char* snr, const char* land, const char* blz, const char* konto,
+                       const char* iban, const char* bic) {
+  return std::string("\"") + snr + "\";\"" + land + "\";\"" + blz + "\";\"" + konto + "\";\"" +
+         iban + "\";\"" + bic + "\";\"10\"\r\n";
+}
+
+RewriteRun rewritescan(const std::string& xml, const std::vector<std::string>& lines, int m) {
+  Lines src(lines);
+  RewriteRun o;
+  std::string mid;
+  HarvestScan track;
+  o.result = pass(kCreditorRewrite, formsfor(m), xml, src, mid, track);
+  if (o.result == ScanResult::Ok) {
+    o.result = pass(kDebtorRewrite, formsfor(m), mid, src, o.out, track);
+  } else {
+    o.out = mid;
+  }
+  o.used = src.used;
+  return o;
+}
