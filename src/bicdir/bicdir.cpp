@@ -2,8 +2,7 @@
 
 #include <cstring>
 
-#include "bicdir/bicline.h"
-#include "common/files.h"
+#include "bicdir/bicindex.h"
 
 namespace {
 
@@ -24,44 +23,15 @@ std::string bicpath(const char* verz) {
   return path + "BIC.csv";
 }
 
+// The one-shot lookup and addition are the index's, over a file read for the one call.
 int getbic(const char* land, const char* blz, char* bic, const char* verz) {
-  bic[0] = '\0';
-  File f = openfile(bicpath(verz), "rb");
-  if (!f) return 0;
-  LineReader in(f.get());
-  char text[kBicLineRead + 1];
-  BicLine line;
-  int found = 0;
-  // No stop at the first match: a pair entered twice by hand gives the BIC of its last line.
-  while (in.next(text, sizeof text) > 0) {
-    if (splitbicline(text, line) && bicmatches(line, land, blz)) {
-      std::memcpy(bic, line.bic, std::strlen(line.bic) + 1);
-      found = 1;
-    }
-  }
-  return found;
+  BicIndex index;
+  index.load(verz);
+  return index.get(land, blz, bic);
 }
 
 int putbic(const char* land, const char* blz, const char* bic, const char* verz) {
-  const std::string path = bicpath(verz);
-  bool open = false;  // the file ends inside a line
-  if (File f = openfile(path, "rb")) {
-    LineReader in(f.get());
-    char text[kBicLineRead + 1];
-    BicLine line;
-    std::size_t len;
-    while ((len = in.next(text, sizeof text)) > 0) {
-      // The first BIC seen for a pair stays, even when bic differs.
-      if (splitbicline(text, line) && bicmatches(line, land, blz)) return 1;
-      open = text[len - 1] != '\n';
-    }
-    // Without the whole file read, the pair may be there already with another BIC, which a
-    // line appended now would override for every later lookup.
-    if (in.failed()) return 0;
-  }
-  std::string text;
-  BicLine back;
-  if (!makebicline(land, blz, bic, text, back)) return 0;
-  // A last line without its line end would run on into the new one and both would be lost.
-  return appendbicline(path, text, open) ? 1 : 0;
+  BicIndex index;
+  index.load(verz);
+  return index.put(land, blz, bic);
 }

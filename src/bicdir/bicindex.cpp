@@ -6,6 +6,7 @@
 #include "bicdir/bicdir.h"
 #include "bicdir/bicline.h"
 #include "common/files.h"
+#include "common/fsys.h"
 
 namespace {
 
@@ -75,22 +76,23 @@ char* BicIndex::keyof(Slot& s) {
 
 bool BicIndex::load(const char* verz) {
   path_ = bicpath(verz);
-  return loadpath();
+  File f = openfile(path_, "rb");
+  return loadfrom(f.get());
 }
 
-bool BicIndex::loadpath() {
+bool BicIndex::loadfrom(std::FILE* f) {
   tags_.assign(kFirstSlots, 0);
   slots_.assign(kFirstSlots, Slot{});
   arena_.clear();
   count_ = 0;
+  size_ = 0;
   complete_ = false;
   open_ = false;
-  File f = openfile(path_, "rb");
   if (!f) {
     complete_ = true;  // no file: no entries, and putbic would create it
     return true;
   }
-  LineReader in(f.get());
+  LineReader in(f);
   char text[kBicLineRead + 1];
   BicLine line;
   std::size_t len;
@@ -98,6 +100,7 @@ bool BicIndex::loadpath() {
   while ((len = in.next(text, sizeof text)) > 0) {
     if (splitbicline(text, line) && !insert(line)) ok = false;
     open_ = text[len - 1] != '\n';
+    size_ += len;
   }
   complete_ = ok && !in.failed();
   return complete_;
@@ -204,6 +207,9 @@ void BicIndex::prefetch(const Key& k) const {
   __builtin_prefetch(&slots_[i]);
 }
 
+// Another run may append to the same directory meanwhile: the append happens under a lock on
+// the file, and under that lock the file is read again if it has grown since it was read, so
+// that a pair is never entered twice.
 int BicIndex::put(const char* land, const char* blz, const char* bic) {
   char held[kBicTake + 1];
   if (get(land, blz, held) == 1) return 1;
@@ -211,13 +217,27 @@ int BicIndex::put(const char* land, const char* blz, const char* bic) {
   std::string text;
   BicLine back;
   if (!makebicline(land, blz, bic, text, back)) return 0;
-  if (!appendbicline(path_, text, open_)) return 0;
+  File f = openfile(path_, "ab+");
+  // Unbuffered: a write that fails leaves nothing behind in a buffer to reach the file after
+  // it has been cut back.
+  if (!f || std::setvbuf(f.get(), nullptr, _IONBF, 0) != 0 || !lockfile(f.get())) return 0;
+  const long size = std::fseek(f.get(), 0, SEEK_END) == 0 ? std::ftell(f.get()) : -1L;
+  if (size < 0 || static_cast<std::uintmax_t>(size) != size_) {
+    std::rewind(f.get());
+    const bool read = loadfrom(f.get());
+    if (get(land, blz, held) == 1) return 1;
+    if (!read) return 0;
+  }
+  if (!appendbicline(f.get(), path_, text, open_)) return 0;
   if (open_) {
     // The CR LF put before the new line changed the old last line, which may have matched
     // as a two-field line without line end: read the file afresh, as getbic would.
-    loadpath();
-    return 1;
+    std::rewind(f.get());
+    loadfrom(f.get());
+  } else {
+    insert(back);
+    size_ += text.size();
   }
-  insert(back);
-  return 1;
+  unlockfile(f.get());
+  return closefile(f) ? 1 : 0;
 }

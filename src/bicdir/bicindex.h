@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -59,7 +60,7 @@ class BicIndex {
     unsigned char nland, nblz, nbic;
     char bytes[29];
   };
-  bool loadpath();
+  bool loadfrom(std::FILE* f);
   bool insert(const BicLine& line);
   std::size_t find(const char* land, std::size_t nland, const char* blz, std::size_t nblz,
                    std::uint32_t hash) const;
@@ -73,6 +74,7 @@ class BicIndex {
   std::vector<Slot> slots_;
   std::vector<char> arena_;
   std::size_t count_ = 0;
+  std::uintmax_t size_ = 0;  // bytes of the file read into the index, or appended by it
   bool complete_ = false;  // the whole file was read (or there was none)
   bool open_ = false;      // the file ends inside a line, without its line end
 };

@@ -66,17 +66,16 @@ bool makebicline(const char* land, const char* blz, const char* bic, std::string
   return splitbicline(text.c_str(), back) && bicmatches(back, land, blz);
 }
 
-bool appendbicline(const std::string& path, const std::string& text, bool newlinefirst) {
-  File f = openfile(path, "ab");
-  if (!f) return false;
+bool appendbicline(std::FILE* f, const std::string& path, const std::string& text,
+                   bool newlinefirst) {
   // The old length, known from the very file opened, is where a failed write is cut back to.
-  long before = std::fseek(f.get(), 0, SEEK_END) == 0 ? std::ftell(f.get()) : -1L;
+  long before = std::fseek(f, 0, SEEK_END) == 0 ? std::ftell(f) : -1L;
   // One write of the whole line: a failure then leaves nothing or one cut-back piece.
   std::string out = newlinefirst ? "\r\n" + text : text;
-  bool ok = std::fwrite(out.data(), 1, out.size(), f.get()) == out.size();
-  if (std::fflush(f.get()) != 0) ok = false;
-  if (!closefile(f)) ok = false;
+  bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
+  if (std::fflush(f) != 0) ok = false;
   if (!ok && before >= 0) {
+    std::clearerr(f);
     std::error_code ec;
     std::filesystem::resize_file(path, static_cast<std::uintmax_t>(before), ec);
   }

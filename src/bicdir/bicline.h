@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 #include <string>
 
 #include "common/textbuf.h"
@@ -32,7 +33,8 @@ bool bicmatches(const BicLine& line, const char* land, const char* blz);
 bool makebicline(const char* land, const char* blz, const char* bic, std::string& text,
                  BicLine& back);
 
-/// Appends text to the file at path (binary, created when missing), after a CR LF when
-/// newlinefirst. Returns true when all of it reached the file; on failure the file is cut
-/// back to its old length so that no half line is left behind.
-bool appendbicline(const std::string& path, const std::string& text, bool newlinefirst);
+/// Appends text to f, the file at path opened for appending (and locked by the caller), after
+/// a CR LF when newlinefirst, in one write, flushed. Returns true when all of it reached the
+/// file; on failure the file is cut back to its old length so that no half line is left.
+bool appendbicline(std::FILE* f, const std::string& path, const std::string& text,
+                   bool newlinefirst);

@@ -27,6 +27,7 @@ const char kLegend[] =
     "10 = IBAN + BIC berechnet\r\n11 = IBAN korrekt, Land + Konto + BLZ + BIC berechnet\r\n";
 const char kOutputNotWritable[] = "\r\nFehler: Ausgabefile nicht beschreibbar !\r\n";
 const char kDataNotWritable[] = "\r\nFehler: Datendatei nicht beschreibbar !\r\n";
+const char kDataBusy[] = "\r\nFehler: Datendatei in Bearbeitung !\r\n";
 const char kInternal01[] = "\r\nFehler: Interner Fehler 01 !\r\n";
 const char kInternal02[] = "\r\nFehler: Interner Fehler 02 !\r\n";
 
@@ -52,6 +53,10 @@ std::string backupfailbox(const std::string& data) {
 
 std::string datawritebox(const std::string& data) {
   return errorbox("Datendatei kann nicht geschrieben werden: " + data);
+}
+
+std::string databusybox(const std::string& data) {
+  return errorbox("Datendatei wird gerade von einem anderen Lauf bearbeitet: " + data);
 }
 
 std::string groupsoffour(const std::string& iban) {

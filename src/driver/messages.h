@@ -18,6 +18,7 @@ extern const char kUsageLine[];
 extern const char kLegend[];
 extern const char kOutputNotWritable[];  ///< console line for every result/data write failure
 extern const char kDataNotWritable[];
+extern const char kDataBusy[];  ///< console line when another run holds the data file
 extern const char kInternal01[];
 extern const char kInternal02[];
 
@@ -27,6 +28,7 @@ std::string outputopenbox(const std::string& path);   ///< path of the file that
 std::string outputwritebox(const std::string& path);
 std::string backupfailbox(const std::string& data);
 std::string datawritebox(const std::string& data);
+std::string databusybox(const std::string& data);
 std::string closingbox(const std::string& data);
 
 /// The IBAN in groups of four separated by blanks.

@@ -80,6 +80,4 @@ void msgbox(const char* text) {
   std::fflush(stderr);
 }
 
-bool replacefile(const char* from, const char* to) { return std::rename(from, to) == 0; }
-
 void initconsole() {}

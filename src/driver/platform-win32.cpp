@@ -18,12 +18,6 @@ void msgbox(const char* text) {
   MessageBoxA(nullptr, text, "velmora.exe", 0);
 }
 
-// rename() on Windows refuses to replace an existing file; MoveFileExA does it in one step
-// and leaves both files alone when it fails.
-bool replacefile(const char* from, const char* to) {
-  return MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING) != 0;
-}
-
 // The console texts carry their own CR LF. In the default text mode the C runtime would turn
 // each "\n" into "\r\n" once more, so every line would end in "\r\r\n".
 void initconsole() {

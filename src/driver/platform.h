@@ -1,4 +1,4 @@
-// The platform layer: the message box and file replacement. One implementation per platform
+// The console side of the platform: the message box. One implementation per platform
 // (platform-posix.cpp, platform-win32.cpp), chosen by the build.
 #pragma once
 
@@ -15,10 +15,6 @@ void msgbox(const char* text);
 /// unchanged; every other byte is read as Windows-1252.
 std::string boxtext(const char* text);
 #endif
-
-/// Moves the file from to the name to, replacing a file of that name. Returns false, leaving
-/// both as they were, when it cannot.
-bool replacefile(const char* from, const char* to);
 
 /// Prepares standard output so that console texts pass byte for byte.
 void initconsole();

@@ -8,8 +8,8 @@
 #include "bicdir/bicdir.h"
 #include "bicdir/bicindex.h"
 #include "common/files.h"
+#include "common/fsys.h"
 #include "common/textbuf.h"
-#include "driver/platform.h"
 #include "iban/iban.h"
 
 namespace {
@@ -59,19 +59,22 @@ bool readable(std::FILE* fp) {
   return std::ungetc(c, fp) != EOF;
 }
 
-// Puts the user's data file back as it was before the harvest: the backup this run made moves
-// back over the new data file; without one, the new data file is removed.
-HarvestResult restore(File& fo, const std::string& data, const std::string& old, bool backedup) {
-  fo.reset();
-  if (!backedup) {
-    std::remove(data.c_str());
-  } else if (!replacefile(old.c_str(), data.c_str())) {
-    // Something the platform will not replace (a directory in a race, say): make room first.
-    // The user's records are in the backup file in any case.
-    std::remove(data.c_str());
-    replacefile(old.c_str(), data.c_str());
+// The user's data file becomes the backup, replacing one of an earlier run, while it stays the
+// data file too: a second name first, moved over the backup in one step. Where the file system
+// has no second names, the data file itself moves; moved then says so, and the caller must
+// bring it back should the new data file not take its place.
+bool keepbackup(const std::string& data, const std::string& old, const std::string& staged,
+                bool& moved) {
+  moved = false;
+  if (linkfile(data.c_str(), staged.c_str())) {
+    const bool ok = replacefile(staged.c_str(), old.c_str());
+    // Both names of one file (a backup left as a second name by a run that died) leave the
+    // staged name in place.
+    removeentry(staged);
+    return ok;
   }
-  return HarvestResult::WriteFailed;
+  moved = replacefile(data.c_str(), old.c_str());
+  return moved;
 }
 
 }  // namespace
@@ -131,31 +134,46 @@ bool mergebackup(std::FILE* from, std::FILE* to) {
   return !in.failed();
 }
 
+// The new data file is written completely under a name of its own beside the data file and
+// forced to the disk before it takes the data file's place, so that a run that dies at any
+// moment leaves either the user's data file as it was (and perhaps the unfinished new one,
+// which the next run removes) or the backup beside a complete new data file.
 HarvestResult harvest(const char* datapath, const char* paypath) {
   File pay = openfile(paypath, "rb");
   if (!pay || !readable(pay.get())) return HarvestResult::Skipped;
 
   const std::string data = datapath;
   const std::string old = data + ".old";
-  // The payment file must survive: it can be neither the data file (which is moved away and
-  // created anew) nor the backup name (which the data file replaces). Nor can the backup name
-  // be another name of the data file: the move would then do nothing, or replace the data with
-  // a link to itself, and creating the data file anew would lose it.
-  if (samefile(paypath, data) || samefile(paypath, old) || samefile(data, old)) {
-    return HarvestResult::BackupFailed;
+  const std::string fresh = data + kFreshSuffix;
+  const std::string staged = old + kFreshSuffix;
+  // The payment file must survive: it can be neither the data file (which is replaced), nor
+  // the backup name (which the data file replaces), nor a name this step writes.
+  for (const std::string& path : {data, old, fresh, staged}) {
+    if (samefile(paypath, path)) return HarvestResult::BackupFailed;
   }
 
   std::error_code ec;
   const std::filesystem::file_type type = std::filesystem::symlink_status(data, ec).type();
   // A directory is not a data file: leave it where it is rather than move it aside.
   if (type == std::filesystem::file_type::directory) return HarvestResult::WriteFailed;
-  // Anything else that is there is the user's data file and goes to the backup name, replacing
-  // a backup of an earlier run. Without it, nothing is harvested and nothing changes.
-  const bool backedup = type != std::filesystem::file_type::not_found;
-  if (backedup && !replacefile(data.c_str(), old.c_str())) return HarvestResult::BackupFailed;
+  // Anything else that is there is the user's data file: its lines follow the harvested ones,
+  // and it becomes the backup. Without it, nothing is merged and no backup is made.
+  const bool exists = type != std::filesystem::file_type::not_found;
+  // Nor is a directory a backup a data file can replace: known before anything is written.
+  if (exists && std::filesystem::symlink_status(old, ec).type() ==
+                    std::filesystem::file_type::directory) {
+    return HarvestResult::BackupFailed;
+  }
 
-  File fo = openfile(data, "wb");
-  if (!fo) return restore(fo, data, old, backedup);
+  // What a run that died left behind goes; the new data file keeps the old one's permissions.
+  removeentry(staged);
+  File fo = createfresh(fresh, exists ? filemode(data) : kNoMode, exists);
+  if (!fo) return HarvestResult::WriteFailed;
+  auto fail = [&](HarvestResult r) {
+    fo.reset();
+    removeentry(fresh);
+    return r;
+  };
 
   // Deliberately one scanner state for both passes: the debtor pass starts where the creditor
   // pass ended, which matters only for a file that ends inside a tag or text.
@@ -172,12 +190,17 @@ HarvestResult harvest(const char* datapath, const char* paypath) {
   runpass(pay.get(), s, kDebtorSide, sink, fo.get());
   pay.reset();
 
-  // Only a backup made by this run is merged: a stale one from an earlier run, left when there
-  // was no data file this time, would bring back records the user has since removed.
-  if (backedup) {
-    File fb = openfile(old, "rb");
-    if (!fb || !mergebackup(fb.get(), fo.get())) return restore(fo, data, old, backedup);
+  if (exists) {
+    File fb = openfile(data, "rb");
+    if (!fb || !mergebackup(fb.get(), fo.get())) return fail(HarvestResult::WriteFailed);
   }
-  if (!closefile(fo)) return restore(fo, data, old, backedup);
+  if (!syncfile(fo.get()) || !closefile(fo)) return fail(HarvestResult::WriteFailed);
+
+  bool moved = false;
+  if (exists && !keepbackup(data, old, staged, moved)) return fail(HarvestResult::BackupFailed);
+  if (!replacefile(fresh.c_str(), data.c_str())) {
+    if (moved) replacefile(old.c_str(), data.c_str());
+    return fail(HarvestResult::WriteFailed);
+  }
   return HarvestResult::Done;
 }

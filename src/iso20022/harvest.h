@@ -8,11 +8,15 @@
 
 class BicIndex;
 
+/// The suffix of the name the new data file is written under before it replaces the data file
+/// (and of the backup's second name while it is made).
+constexpr char kFreshSuffix[] = ".tmp";
+
 enum class HarvestResult {
   Skipped,       ///< the payment file could not be opened; nothing was touched
   Done,          ///< the data file holds the harvested records, then the user's lines
-  BackupFailed,  ///< the data file could not be moved to its backup name; it is unchanged
-  WriteFailed,   ///< the new data file could not be written; the old one is back in place
+  BackupFailed,  ///< the data file could not be kept under its backup name; it is unchanged
+  WriteFailed,   ///< the new data file could not be written or put in place; the old one stays
 };
 
 /// Harvests the payment file paypath into the data file datapath, keeping the previous data
@@ -20,7 +24,9 @@ enum class HarvestResult {
 /// (country, bank code, BIC) triples into the BIC directory beside the data file.
 /// A payment file that cannot be opened or read gives Skipped before anything is touched.
 /// On BackupFailed and WriteFailed the data file is as it was before the call (a data file
-/// that did not exist does not exist afterwards); BIC.csv may keep what was added to it.
+/// that did not exist does not exist afterwards); BIC.csv may keep what was added to it, and
+/// the backup may have been replaced by a copy of the data file. The new data file gets the
+/// permission bits of the old one.
 HarvestResult harvest(const char* datapath, const char* paypath);
 
 /// The record step at a record point: cuts the bank code out of an IBAN of more than 8

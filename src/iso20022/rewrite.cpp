@@ -4,6 +4,7 @@
 
 #include "bicdir/bicdir.h"
 #include "common/files.h"
+#include "common/fsys.h"
 #include "iso20022/rewritescan.h"
 
 namespace {
@@ -127,7 +128,10 @@ RewriteResult rewrite(const char* datapath, const char* paypath, const char* mod
     }
   }
 
-  File fm = openfile(interpath, "wb");
+  // The outputs are made fresh, never written through a link or into someone else's file,
+  // and are no more widely readable than the payment file they are made from.
+  const int bits = filemode(pay);
+  File fm = createfresh(interpath, bits);
   if (!fm) return iofailed(interpath);
   madeinter = true;
 
@@ -147,7 +151,7 @@ RewriteResult rewrite(const char* datapath, const char* paypath, const char* mod
   RewriteResult r = settle(e, closefile(fm), pay, interpath);
   if (r != RewriteResult::Done) return r;
 
-  File fo = openfile(outpath, "wb");
+  File fo = createfresh(outpath, bits);
   if (!fo) return iofailed(outpath);
   if (ii.run) {
     File fiso = openfile(interpath, "rb");

@@ -1,4 +1,4 @@
-#include "driver/platform.h"
+#include "common/fsys.h"
 
 #include <gtest/gtest.h>
 

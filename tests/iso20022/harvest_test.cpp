@@ -166,20 +166,6 @@ TEST(Merge, DropsEarlierHarvestsAndCopiesEverythingElseByteForByte) {
   }
 }
 
-// The harvest relies on replacefile replacing the backup of an earlier run. (Calling it here
-// also makes the linker take the platform layer into this test program: the engine library
-// comes after the driver library on the link line, and nothing else here pulls it in.)
-TEST(Replacefile, ReplacesAnExistingFile) {
-  TempDir dir;
-  dir.write("a", "new");
-  dir.write("b", "old");
-  EXPECT_TRUE(replacefile(dir.file("a").c_str(), dir.file("b").c_str()));
-  EXPECT_EQ(dir.read("b"), "new");
-  EXPECT_FALSE(dir.exists("a"));
-  EXPECT_FALSE(replacefile(dir.file("a").c_str(), dir.file("b").c_str()));
-  EXPECT_EQ(dir.read("b"), "new");
-}
-
 const char kPayment[] =
     "<?xml version=\"1.0\"?>\n<Document><PmtInf>"
     "<Dbtr><Ctry>AT</Ctry></Dbtr>"
@@ -262,20 +248,32 @@ TEST_F(Harvest, PaymentFileThatIsTheBicDirectoryIsNotWritten) {
   EXPECT_EQ(dir.read("data.csv"), std::string(kHarvested) + "1;AT\r\n");
 }
 
+// A backup that is another name of the data file (what a run that died between making the
+// backup and putting the new data file in place leaves) is no obstacle: the user's records
+// end up in the backup, and the new data file holds them behind the harvested ones.
 TEST_F(Harvest, BackupNameThatIsAnotherNameOfTheDataFile) {
+  auto check = [&](const char* why) {
+    SCOPED_TRACE(why);
+    EXPECT_EQ(run(), HarvestResult::Done);
+    EXPECT_EQ(dir.read("data.csv.old"), "1;AT\r\n");
+    EXPECT_EQ(dir.read("data.csv"), std::string(kHarvested) + "1;AT\r\n");
+    EXPECT_FALSE(fs::is_symlink(data));
+    EXPECT_FALSE(dir.exists("data.csv.tmp"));
+    EXPECT_FALSE(dir.exists("data.csv.old.tmp"));
+  };
   dir.write("pay.xml", kPayment);
   dir.write("data.csv", "1;AT\r\n");
   fs::create_hard_link(data, old);
-  EXPECT_EQ(run(), HarvestResult::BackupFailed) << "hard link";
-  fs::remove(old);
+  check("hard link");
 #ifndef _WIN32  // symbolic links need extra rights on Windows
-  fs::create_symlink("data.csv", old);
-  EXPECT_EQ(run(), HarvestResult::BackupFailed) << "backup name links to the data file";
+  dir.write("data.csv", "1;AT\r\n");
   fs::remove(old);
-  fs::rename(data, old);
+  fs::create_symlink("data.csv", old);
+  check("backup name links to the data file");
+  fs::remove(data);
+  dir.write("data.csv.old", "1;AT\r\n");
   fs::create_symlink("data.csv.old", data);
-  EXPECT_EQ(run(), HarvestResult::BackupFailed) << "data file links to the backup name";
-  EXPECT_EQ(dir.read("data.csv.old"), "1;AT\r\n");
+  check("data file links to the backup name");
 #endif
 }
 
