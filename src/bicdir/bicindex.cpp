@@ -75,6 +75,8 @@ char* BicIndex::keyof(Slot& s) {
 }
 
 bool BicIndex::load(const char* verz) {
+  if (append_) unlockfile(append_.get());
+  append_.reset();
   path_ = bicpath(verz);
   File f = openfile(path_, "rb");
   return loadfrom(f.get());
@@ -207,9 +209,29 @@ void BicIndex::prefetch(const Key& k) const {
   __builtin_prefetch(&slots_[i]);
 }
 
-// Another run may append to the same directory meanwhile: the append happens under a lock on
-// the file, and under that lock the file is read again if it has grown since it was read, so
-// that a pair is never entered twice.
+// Another run may append to the same directory meanwhile: the first addition locks the file,
+// and the lock is held until the index goes (an addition takes a moment; a harvest adds many).
+// Under the lock the file is read again if it has grown since it was read, so that a pair is
+// never entered twice.
+bool BicIndex::lockforappend() {
+  if (append_) return true;
+  File f = openfile(path_, "ab+");
+  // Unbuffered: a write that fails leaves nothing behind in a buffer to reach the file after
+  // it has been cut back.
+  if (!f || std::setvbuf(f.get(), nullptr, _IONBF, 0) != 0 || !lockfile(f.get())) return false;
+  append_ = std::move(f);
+  const long size = std::fseek(append_.get(), 0, SEEK_END) == 0 ? std::ftell(append_.get()) : -1L;
+  if (size < 0 || static_cast<std::uintmax_t>(size) != size_) {
+    std::rewind(append_.get());
+    loadfrom(append_.get());
+  }
+  return true;
+}
+
+BicIndex::~BicIndex() {
+  if (append_) unlockfile(append_.get());
+}
+
 int BicIndex::put(const char* land, const char* blz, const char* bic) {
   char held[kBicTake + 1];
   if (get(land, blz, held) == 1) return 1;
@@ -217,27 +239,18 @@ int BicIndex::put(const char* land, const char* blz, const char* bic) {
   std::string text;
   BicLine back;
   if (!makebicline(land, blz, bic, text, back)) return 0;
-  File f = openfile(path_, "ab+");
-  // Unbuffered: a write that fails leaves nothing behind in a buffer to reach the file after
-  // it has been cut back.
-  if (!f || std::setvbuf(f.get(), nullptr, _IONBF, 0) != 0 || !lockfile(f.get())) return 0;
-  const long size = std::fseek(f.get(), 0, SEEK_END) == 0 ? std::ftell(f.get()) : -1L;
-  if (size < 0 || static_cast<std::uintmax_t>(size) != size_) {
-    std::rewind(f.get());
-    const bool read = loadfrom(f.get());
-    if (get(land, blz, held) == 1) return 1;
-    if (!read) return 0;
-  }
-  if (!appendbicline(f.get(), path_, text, open_)) return 0;
+  if (!lockforappend()) return 0;
+  if (get(land, blz, held) == 1) return 1;  // another run has added it meanwhile
+  if (!complete_) return 0;
+  if (!appendbicline(append_.get(), path_, text, open_)) return 0;
   if (open_) {
     // The CR LF put before the new line changed the old last line, which may have matched
     // as a two-field line without line end: read the file afresh, as getbic would.
-    std::rewind(f.get());
-    loadfrom(f.get());
+    std::rewind(append_.get());
+    loadfrom(append_.get());
   } else {
     insert(back);
     size_ += text.size();
   }
-  unlockfile(f.get());
-  return closefile(f) ? 1 : 0;
+  return 1;
 }

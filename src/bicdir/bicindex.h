@@ -8,12 +8,20 @@
 #include <string>
 #include <vector>
 
+#include "common/files.h"
+
 struct BicLine;
 
 /// Answers exactly what getbic and putbic would answer for the file as it stands, as long as
 /// nothing but this index changes the file between load and the last call.
 class BicIndex {
  public:
+  BicIndex() = default;
+  BicIndex(const BicIndex&) = delete;
+  BicIndex& operator=(const BicIndex&) = delete;
+  /// Lets go of the file's lock, if an addition took it.
+  ~BicIndex();
+
   /// Reads the BIC directory of data file verz, replacing what the index held. A missing file
   /// gives an empty index. Returns false when the file opened but could not be read to its end
   /// (lookups then answer from the lines read before the error, as getbic would).
@@ -41,7 +49,9 @@ class BicIndex {
   /// putbic through the index. Returns 1 when (land, blz) has an entry after the call: already
   /// there (left unchanged) or just appended to the file and added to the index; 0 when it
   /// could not be added (the file unwritable, not read to its end by load, or the entry not
-  /// one that reads back as written). Call load first.
+  /// one that reads back as written). Call load first. The first addition locks the file
+  /// against other runs' additions until the index goes or loads again, and reads the file
+  /// again if another run has added to it since it was read.
   int put(const char* land, const char* blz, const char* bic);
 
   bool empty() const { return count_ == 0; }
@@ -61,6 +71,7 @@ class BicIndex {
     char bytes[29];
   };
   bool loadfrom(std::FILE* f);
+  bool lockforappend();
   bool insert(const BicLine& line);
   std::size_t find(const char* land, std::size_t nland, const char* blz, std::size_t nblz,
                    std::uint32_t hash) const;
@@ -74,7 +85,8 @@ class BicIndex {
   std::vector<Slot> slots_;
   std::vector<char> arena_;
   std::size_t count_ = 0;
-  std::uintmax_t size_ = 0;  // bytes of the file read into the index, or appended by it
+  std::uintmax_t size_ = 0;
+  File append_;  // the file, locked, once an addition needed it  // bytes of the file read into the index, or appended by it
   bool complete_ = false;  // the whole file was read (or there was none)
   bool open_ = false;      // the file ends inside a line, without its line end
 };
