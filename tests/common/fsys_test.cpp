@@ -55,6 +55,9 @@ TEST(Createfresh, NeverWritesThroughWhatStoodThere) {
   };
   for (const Row& r : rows) {
     SCOPED_TRACE(r.reason);
+#ifdef _WIN32
+    if (r.planted == 2 || r.planted == 3) continue;  // symbolic links need extra rights
+#endif
     TempDir dir;
     const std::string out = dir.file("d.csv.out");
     dir.write("precious", "keep me\r\n");
