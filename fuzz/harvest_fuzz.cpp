@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "fuzz_check.h"
-#include "iso20022/harvest_scan.h"
+#include "iso20022/harvestscan.h"
 
 namespace {
 
@@ -35,10 +35,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const char* p = reinterpret_cast<const char*>(data);
   HarvestScan s;
   Sink sink;
-  for (const HarvestSide* side : {&kCreditorSide, &kDebtorSide}) {
-    startpass(s);
+  for (const HarvestSide* side : {&kCreditorHarvest, &kDebtorHarvest}) {
+    harveststart(s);
     for (std::size_t i = 0; i < size; ++i) {
-      scanbyte(s, *side, p[i], sink);
+      harvestbyte(s, *side, p[i], sink);
       FUZZ_CHECK(known(s.state()));
     }
     checkfields(s.f);

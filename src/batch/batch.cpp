@@ -1,14 +1,32 @@
 #include "batch/batch.h"
 
-#include <cstdint>
+#include <cassert>
 #include <cstring>
 
-#include "batch/record.h"
 #include "bicdir/bicindex.h"
+#include "common/bytesink.h"
 #include "common/files.h"
 #include "iban/iban.h"
 
 namespace {
+
+// The result codes by finding: with a BIC found, and without (the same where no lookup runs).
+struct CodeRow {
+  Finding finding;
+  const char* withbic;
+  const char* without;
+};
+constexpr CodeRow kCodes[] = {
+    {Finding::IbanBuilt, "10", "00"},    {Finding::IbanValid, "11", "01"},
+    {Finding::IbanWrong, "02", "02"},    {Finding::NoIbanBuilt, "90", "90"},
+    {Finding::AccountBroken, "91", "91"}, {Finding::FieldsMissing, "92", "92"},
+};
+constexpr bool codesinorder() {
+  for (int i = 0; i < static_cast<int>(sizeof kCodes / sizeof kCodes[0]); ++i)
+    if (static_cast<int>(kCodes[i].finding) != i) return false;
+  return true;
+}
+static_assert(codesinorder(), "kCodes is indexed by Finding");
 
 void settext(char* to, const char* from) {
   std::size_t n = strnlen(from, kFieldSize - 1);
@@ -16,14 +34,58 @@ void settext(char* to, const char* from) {
   to[n] = '\0';
 }
 
+Outcome settled(Finding f, bool bicfound = false) {
+  return {f, false, bicfound};
+}
+Outcome tolookup(Finding f) {
+  return {f, true, false};
+}
+
 // An IBAN record: validated and split; the carried country follows a valid IBAN.
 Outcome evaliban(Record& r, char* sland) {
   if (chkiban(r.land, r.blz, r.konto, r.iban) != 1) {
     r.bic[0] = '\0';
-    return {"02", nullptr};
+    return settled(Finding::IbanWrong);
   }
   settext(sland, r.land);
-  return {"11", "01"};
+  return tolookup(Finding::IbanValid);
+}
+
+// A bank code that fits the record's own country: that country is carried on, even when the
+// account number fails.
+Outcome evalowncountry(Record& r, char* sland, int nblz) {
+  settext(sland, r.land);
+  const int nkonto = getkonto(r.land, r.konto);
+  if (nkonto < 1) {
+    r.konto[0] = '\0';
+    return settled(Finding::AccountBroken);
+  }
+  // makeiban would normalise both again under the same country, which changes nothing,
+  // and then always build the IBAN.
+  buildiban(r.land, r.blz, nblz, r.konto, nkonto, r.iban);
+  return tolookup(Finding::IbanBuilt);
+}
+
+// A bank code that does not fit its own country falls back to the carried one. The result
+// line keeps the bank code as the failed rule left it, although makeiban then normalises it
+// once more under the carried country's rule for the IBAN and the lookup.
+Outcome evalcarried(Record& r, char* sland, const BicIndex& bics) {
+  settext(r.land, sland);
+  if (getkonto(r.land, r.konto) < 1) {
+    r.konto[0] = '\0';
+    return settled(Finding::AccountBroken);
+  }
+  char written[kFieldSize];
+  settext(written, r.blz);
+  Outcome o = settled(Finding::NoIbanBuilt);
+  if (makeiban(r.land, r.blz, r.konto, r.iban) != 0) {
+    r.iban[0] = '\0';
+  } else {
+    // The lookup needs the bank code as makeiban normalised it, so it cannot wait here.
+    o = settled(Finding::IbanBuilt, bics.get(r.land, r.blz, r.bic) == 1);
+  }
+  settext(r.blz, written);
+  return o;
 }
 
 // An account record: bank code and account number checked, the IBAN built from them.
@@ -33,107 +95,85 @@ Outcome evalaccount(Record& r, char* sland, const BicIndex& bics) {
   if (r.blz[0] == '\0' || r.konto[0] == '\0') {
     settext(r.land, sland);
     r.blz[0] = r.konto[0] = '\0';
-    return {"92", nullptr};
+    return settled(Finding::FieldsMissing);
   }
-  // A bank code that fits its own country passes that country on, even when the account
-  // number fails later. One that does not fit falls back to the carried country, and the
-  // result line keeps the bank code as the failed rule left it, although makeiban then
-  // normalises it once more under the carried country's rule for the IBAN and the lookup.
   const int nblz = getblz(r.land, r.blz);
-  if (nblz >= 1) {
-    settext(sland, r.land);
-    const int nkonto = getkonto(r.land, r.konto);
-    if (nkonto < 1) {
-      r.konto[0] = '\0';
-      return {"91", nullptr};
+  if (nblz >= 1) return evalowncountry(r, sland, nblz);
+  return evalcarried(r, sland, bics);
+}
+
+// The batch's look-ahead: each record's BIC lookup waits until the next kAhead - 1 records
+// have been evaluated, and the index's memory for it is fetched meanwhile, which matters once
+// the directory outgrows the cache. It holds the records between evaluation and lookup, with
+// their outcomes and lookup keys; a key points into its own record's fields, which stay put
+// until the record is written. The index does not change during the batch and a lookup touches
+// nothing a later record reads, so the result lines are exactly those of one record after the
+// other. Performance-critical: `make bench` (batch-100k).
+class LookupRing {
+ public:
+  explicit LookupRing(const BicIndex& bics) : bics_(bics) {}
+  bool full() const { return read_ - done_ == kAhead; }
+  bool empty() const { return read_ == done_; }
+
+  /// The slot for the next record to evaluate.
+  Record& next() {
+    assert(!full());
+    return rec_[read_ % kAhead];
+  }
+  /// The record in next() has been evaluated to o: its lookup, if any, is prepared.
+  void evaluated(const Outcome& o) {
+    const std::size_t i = read_++ % kAhead;
+    outcome_[i] = o;
+    haskey_[i] = o.lookup && !bics_.empty();
+    // An empty directory answers every lookup at once, without looking at the key.
+    if (haskey_[i]) {
+      key_[i] = BicIndex::key(rec_[i].land, rec_[i].blz);
+      bics_.prefetch(key_[i]);
     }
-    // makeiban would normalise both again under the same country, which changes nothing,
-    // and then always build the IBAN.
-    buildiban(r.land, r.blz, nblz, r.konto, nkonto, r.iban);
-    return {"10", "00"};
   }
-  settext(r.land, sland);
-  if (getkonto(r.land, r.konto) < 1) {
-    r.konto[0] = '\0';
-    return {"91", nullptr};
+  /// Finishes the oldest record with its lookup; its fields and code stay valid until the next
+  /// call of next().
+  const Record& finish(const char*& code) {
+    assert(!empty());
+    const std::size_t i = done_++ % kAhead;
+    Record& r = rec_[i];
+    const Outcome& o = outcome_[i];
+    bool found = o.bicfound;
+    if (o.lookup) {
+      r.bic[0] = '\0';
+      found = haskey_[i] && bics_.get(key_[i], r.bic) == 1;
+    }
+    code = codetext(o.finding, found);
+    return r;
   }
-  char written[kFieldSize];
-  settext(written, r.blz);
-  Outcome o = {"90", nullptr};
-  if (makeiban(r.land, r.blz, r.konto, r.iban) != 0) {
-    r.iban[0] = '\0';
-  } else {
-    // The lookup needs the bank code as makeiban normalised it, so it cannot wait here.
-    o = {bics.get(r.land, r.blz, r.bic) == 1 ? "10" : "00", nullptr};
-  }
-  settext(r.blz, written);
-  return o;
-}
 
-// Copies the terminated text of a record field (a kFieldSize buffer) to out and returns the
-// position behind it. It reads the field eight bytes at a time, all of them inside the
-// buffer, and may write up to seven bytes past the text's end, which the caller leaves room
-// for and overwrites next.
-char* copyfield(char* out, const char (&f)[kFieldSize]) {
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-  constexpr std::uint64_t kOnes = 0x0101010101010101u, kHighs = 0x8080808080808080u;
-  int i = 0;
-  for (; i + 8 <= kFieldSize; i += 8) {
-    std::uint64_t w;
-    std::memcpy(&w, f + i, 8);
-    std::memcpy(out + i, &w, 8);
-    const std::uint64_t zero = (w - kOnes) & ~w & kHighs;  // the high bit of each NUL byte
-    if (zero != 0) return out + i + __builtin_ctzll(zero) / 8;
-  }
-  for (; f[i] != '\0'; ++i) out[i] = f[i];
-  return out + i;
-#else
-  std::size_t n = strnlen(f, kFieldSize - 1);
-  std::memcpy(out, f, n);
-  return out + n;
-#endif
-}
-
-// The result line of an evaluated record, byte for byte what makeresult composes.
-std::size_t resultline(char* line, const Record& r, const char* code) {
-  char* p = line;
-  *p++ = '"';
-  for (const char (*f)[kFieldSize] : {&r.snr, &r.land, &r.blz, &r.konto, &r.iban, &r.bic}) {
-    p = copyfield(p, *f);
-    *p++ = '"';
-    *p++ = ';';
-    *p++ = '"';
-  }
-  *p++ = code[0];
-  *p++ = code[1];
-  *p++ = '"';
-  *p++ = '\r';
-  *p++ = '\n';
-  return static_cast<std::size_t>(p - line);
-}
+ private:
+  static constexpr std::size_t kAhead = 8;  // a power of two
+  const BicIndex& bics_;
+  Record rec_[kAhead];
+  Outcome outcome_[kAhead];
+  BicIndex::Key key_[kAhead] = {};
+  bool haskey_[kAhead] = {};
+  std::size_t read_ = 0, done_ = 0;  // records evaluated, records finished
+};
 
 }  // namespace
 
+const char* codetext(Finding f, bool bicfound) {
+  const CodeRow& row = kCodes[static_cast<int>(f)];
+  return bicfound ? row.withbic : row.without;
+}
+
 Outcome evalsteps(Record& r, char* sland, const BicIndex& bics) {
   if (std::strlen(r.land) > 2) settext(r.land, sland);
-  if (std::strlen(r.iban) > 8) return evaliban(r, sland);
+  if (hasiban(r.iban)) return evaliban(r, sland);
   return evalaccount(r, sland, bics);
 }
 
 const char* lookupbic(Record& r, const Outcome& o, const BicIndex& bics) {
-  if (o.miss == nullptr) return o.code;
-  return bics.get(r.land, r.blz, r.bic) == 1 ? o.code : o.miss;
+  if (!o.lookup) return codetext(o.finding, o.bicfound);
+  return codetext(o.finding, bics.get(r.land, r.blz, r.bic) == 1);
 }
-
-namespace {
-
-// lookupbic for a key made, and its memory fetched, a record earlier.
-const char* lookupbic(Record& r, const Outcome& o, const BicIndex& bics, const BicIndex::Key& k) {
-  if (o.miss == nullptr) return o.code;
-  return bics.get(k, r.bic) == 1 ? o.code : o.miss;
-}
-
-}  // namespace
 
 const char* evalrec(Record& r, char* sland, const BicIndex& bics) {
   return lookupbic(r, evalsteps(r, sland, bics), bics);
@@ -145,38 +185,21 @@ bool runbatch(std::FILE* fi, std::FILE* fo, const char* verz, char* sland) {
   BicIndex bics;
   bics.load(verz);
   LineReader in(fi);
-  BlockWriter out(fo);
-  char buffer[kLineBuf];
-  // Each record's BIC lookup waits until the next kAhead - 1 records have been evaluated:
-  // the index's memory for it is fetched meanwhile, which matters once the directory outgrows
-  // the cache. The index does not change during the batch and a lookup touches nothing a
-  // later record reads, so the result lines are exactly those of one record after the other.
-  constexpr std::size_t kAhead = 8;  // a power of two
-  Record rec[kAhead];
-  Outcome outcome[kAhead];
-  BicIndex::Key key[kAhead] = {};
-  std::size_t read = 0, done = 0;  // records evaluated, records written
+  FileSink out(fo);
+  LookupRing ring(bics);
   auto finish = [&]() {
-    const std::size_t i = done++ % kAhead;
-    Record& r = rec[i];
-    const char* code = lookupbic(r, outcome[i], bics, key[i]);
-    // The line putresult would write, collected with its neighbours into one large write.
-    char* line = out.reserve(kResultLine + 8);
-    out.commit(resultline(line, r, code));
+    const char* code;
+    const Record& r = ring.finish(code);
+    out.commit(makeresult(out.reserve(kResultLine), r, code));
   };
+  char buffer[kLineBuf];
   while (in.next(buffer, sizeof buffer) > 0) {
-    if (read - done == kAhead) finish();
+    if (ring.full()) finish();
     if (out.failed()) return false;
-    const std::size_t i = read++ % kAhead;
-    Record& r = rec[i];
+    Record& r = ring.next();
     splitrec(buffer, r.snr, r.land, r.blz, r.konto, r.iban, r.bic);
-    outcome[i] = evalsteps(r, sland, bics);
-    // An empty directory answers every get at once, without looking at the key.
-    if (outcome[i].miss != nullptr && !bics.empty()) {
-      key[i] = BicIndex::key(r.land, r.blz);
-      bics.prefetch(key[i]);
-    }
+    ring.evaluated(evalsteps(r, sland, bics));
   }
-  while (done < read) finish();
+  while (!ring.empty()) finish();
   return out.flush() && !in.failed();
 }

@@ -3,25 +3,29 @@
 
 #include <cstdio>
 
-#include "common/textbuf.h"
+#include "batch/record.h"
 
 class BicIndex;
 
-/// The six fields of one record, as splitrec fills them and the evaluation leaves them.
-struct Record {
-  char snr[kFieldSize];
-  char land[kFieldSize];
-  char blz[kFieldSize];
-  char konto[kFieldSize];
-  char iban[kFieldSize];
-  char bic[kFieldSize];
+/// What the evaluation of a record found. The result code of each is its row in kCodes: two
+/// codes where the BIC lookup decides (a BIC found, none found), one where it does not run.
+enum class Finding : unsigned char {
+  IbanBuilt,       ///< "10" with a BIC, "00" without
+  IbanValid,       ///< "11" with a BIC, "01" without: country, bank code and account taken
+  IbanWrong,       ///< "02"
+  NoIbanBuilt,     ///< "90": the account number fits, no country's bank code rule does
+  AccountBroken,   ///< "91": the account number breaks the country's rule
+  FieldsMissing,   ///< "92": bank code or account number missing
 };
 
-/// What the evaluation of a record settles before its BIC lookup: the result code, or, when
-/// the code depends on the lookup (miss not null), the code for a BIC found and for none.
+/// The result code of a finding, with or without the BIC found.
+const char* codetext(Finding f, bool bicfound);
+
+/// What the evaluation of a record settles before its BIC lookup.
 struct Outcome {
-  const char* code;
-  const char* miss;
+  Finding finding;
+  bool lookup;    ///< the code depends on the BIC lookup, still to be made
+  bool bicfound;  ///< when no lookup is left: whether a BIC was found
 };
 
 /// The evaluation of one record up to its BIC lookup: the fields hold the texts of the result
@@ -40,4 +44,5 @@ const char* evalrec(Record& r, char* sland, const BicIndex& bics);
 /// Reads the data file fi line by line (pieces of at most kLineRead bytes) and writes one
 /// result line per piece to fo. The BIC directory beside the data file verz is read once,
 /// before the first record. Returns false when reading fi or writing fo failed.
+/// Performance-critical: `make bench` (batch-*).
 bool runbatch(std::FILE* fi, std::FILE* fo, const char* verz, char* sland);

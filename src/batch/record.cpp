@@ -1,7 +1,10 @@
 #include "batch/record.h"
 
+#include <cstdint>
 #include <cstring>
+#include <initializer_list>
 
+#include "common/bits.h"
 #include "common/textbuf.h"
 
 namespace {
@@ -55,25 +58,71 @@ void splitrec(const char* line, char* snr, char* land, char* blz, char* konto, c
   }
 }
 
-std::size_t makeresult(char* line, const char* snr, const char* land, const char* blz,
-                       const char* konto, const char* iban, const char* bic, const char* code) {
-  std::size_t n = 0;
-  const char* const field[7] = {snr, land, blz, konto, iban, bic, code};
-  for (int i = 0; i < 7; ++i) {
-    if (i > 0) line[n++] = ';';
-    line[n++] = '"';
-    std::size_t len = strnlen(field[i], kFieldSize - 1);
-    std::memcpy(line + n, field[i], len);
-    n += len;
-    line[n++] = '"';
+std::size_t makedataline(char* line, const char* land, const char* blz, const char* konto,
+                         const char* iban) {
+  std::size_t len = 0;
+  line[0] = '\0';
+  for (const char* field : {kHarvestedSnr, land, blz, konto, iban}) {
+    appendc(line, kDataLine, len, '"');
+    for (const char* p = field; *p && len + 6 < static_cast<std::size_t>(kDataLine); ++p) {
+      appendc(line, kDataLine, len, *p);
+    }
+    appendc(line, kDataLine, len, '"');
+    appendc(line, kDataLine, len, ';');
   }
-  line[n++] = '\r';
-  line[n++] = '\n';
-  return n;
+  appendc(line, kDataLine, len, '\r');
+  appendc(line, kDataLine, len, '\n');
+  return len;
 }
 
+namespace {
+
+// Copies the terminated text of a record field (a kFieldSize buffer) to out and returns the
+// position behind it. It reads the field eight bytes at a time, all of them inside the
+// buffer, and may write up to seven bytes past the text's end, which the caller leaves room
+// for and overwrites next.
+char* copyfield(char* out, const char (&f)[kFieldSize]) {
+  int i = 0;
+  for (; i + 8 <= kFieldSize; i += 8) {
+    std::uint64_t w;
+    std::memcpy(&w, f + i, 8);
+    std::memcpy(out + i, &w, 8);
+    if (int at = firstzerobyte(w); at < 8) return out + i + at;
+  }
+  for (; f[i] != '\0'; ++i) out[i] = f[i];
+  return out + i;
+}
+
+}  // namespace
+
+std::size_t makeresult(char* line, const Record& r, const char* code) {
+  char* p = line;
+  *p++ = '"';
+  for (const char (*f)[kFieldSize] : {&r.snr, &r.land, &r.blz, &r.konto, &r.iban, &r.bic}) {
+    p = copyfield(p, *f);
+    *p++ = '"';
+    *p++ = ';';
+    *p++ = '"';
+  }
+  for (int i = 0; i < kFieldSize - 1 && code[i] != '\0'; ++i) *p++ = code[i];
+  *p++ = '"';
+  *p++ = '\r';
+  *p++ = '\n';
+  return static_cast<std::size_t>(p - line);
+}
+
+// A door onto makeresult for texts of any buffer: each is taken into a record field first.
 void putresult(std::FILE* fo, const char* snr, const char* land, const char* blz,
                const char* konto, const char* iban, const char* bic, const char* code) {
+  Record r;
+  char* const field[6] = {r.snr, r.land, r.blz, r.konto, r.iban, r.bic};
+  const char* const text[6] = {snr, land, blz, konto, iban, bic};
+  for (int i = 0; i < 6; ++i) {
+    const std::size_t n = strnlen(text[i], kFieldSize - 1);
+    std::memcpy(field[i], text[i], n);
+    field[i][n] = '\0';
+  }
   char line[kResultLine];
-  std::fwrite(line, 1, makeresult(line, snr, land, blz, konto, iban, bic, code), fo);
+  std::size_t n = makeresult(line, r, code);
+  std::fwrite(line, 1, n, fo);
 }

@@ -1,29 +1,79 @@
-// The data-file and result-file line formats.
+// The data-file and result-file line formats, and the tests on a record's fields that more
+// than one stage makes: every format and rule of a record line lives here.
 #pragma once
 
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 
 #include "common/textbuf.h"
+
+/// The six fields of one record, as splitrec fills them and the evaluation leaves them.
+struct Record {
+  char snr[kFieldSize];
+  char land[kFieldSize];
+  char blz[kFieldSize];
+  char konto[kFieldSize];
+  char iban[kFieldSize];
+  char bic[kFieldSize];
+};
 
 /// Splits one terminated line into the six record fields, each a buffer of kFieldSize
 /// characters. Every field is emptied first. Fields are separated by ';' or ',' outside double
 /// quotes; a double quote toggles quoting and is never stored; each field keeps its first
 /// kFieldFill characters; text behind the sixth field is dropped. The line end is not a
 /// separator: its bytes go to the field that is current when they are read.
+/// Performance-critical (once per record of the batch): `make bench`.
 void splitrec(const char* line, char* snr, char* land, char* blz, char* konto, char* iban,
               char* bic);
 
+/// True when an IBAN field holds an IBAN: more than 8 characters. Shorter texts are no IBAN to
+/// the batch (the record is built from bank code and account instead), to the harvest (the
+/// record keeps its bank code and account) and to the rewrite (the IBAN form is not written).
+inline bool hasiban(const char* iban) {
+  return strnlen(iban, 9) > 8;
+}
+
+/// The record number of every harvested record.
+constexpr char kHarvestedSnr[] = "0";
+
+/// True when a line of the data file, as read (piece of n bytes), is a record an earlier
+/// harvest wrote: it begins with the three characters quote, 0, quote, exactly as the harvest
+/// writes its record number. The merge drops such lines and keeps every other one, so a
+/// user's line numbered 0 without quotes, or "01", stays.
+inline bool isharvestedline(const char* piece, std::size_t n) {
+  return n >= 3 && std::memcmp(piece, "\"0\"", 3) == 0;
+}
+
+/// True when a split result line may stand for a harvested record: its record number begins
+/// with 0. The rewrite refuses any other line; it cannot tell a user's record numbered 0 or
+/// "01" from a harvested one, and need not, as it reads only as many lines as were harvested.
+inline bool isharvested(const Record& r) {
+  return r.snr[0] == '0';
+}
+
+/// Room a data line of the harvest needs: five fields of at most kFieldSize - 1 characters,
+/// their quotes and separators, CR LF and a terminator.
+constexpr int kDataLine = 5 * (kFieldSize + 2) + 3;
+
+/// Composes the data-file line of a harvested record into line (kDataLine bytes), terminated:
+/// the record number "0", land, blz, konto and iban, each between double quotes and followed
+/// by ';', then CR LF (the sixth field, the BIC, stays empty). Returns its length.
+std::size_t makedataline(char* line, const char* land, const char* blz, const char* konto,
+                         const char* iban);
+
 /// Room a result line needs: seven fields of at most kFieldSize - 1 characters, their quotes
-/// and separators, CR LF and a terminator.
-constexpr int kResultLine = 7 * (kFieldSize + 2) + 3;
+/// and separators, CR LF, and 8 bytes that makeresult may write behind the line.
+constexpr int kResultLine = 7 * (kFieldSize + 2) + 2 + 8;
 
-/// Composes the result line of the seven texts into line (kResultLine bytes), as putresult
-/// writes it, without a terminator. Returns its length.
-std::size_t makeresult(char* line, const char* snr, const char* land, const char* blz,
-                       const char* konto, const char* iban, const char* bic, const char* code);
+/// Composes the result line of r and its code (at most kFieldSize - 1 characters of it) into
+/// line (kResultLine bytes), as
+/// putresult writes it, without a terminator; the bytes behind the line are scratch. Returns
+/// its length. Performance-critical (once per record of the batch): `make bench`.
+std::size_t makeresult(char* line, const Record& r, const char* code);
 
-/// Writes one result line to fo: the seven texts, each between double quotes, separated by
-/// ';', ended by CR LF. Write errors are left in the stream's error flag for the caller.
+/// Writes one result line to fo: the seven texts (at most kFieldSize - 1 characters each are
+/// taken), each between double quotes, separated by ';', ended by CR LF. Write errors are left
+/// in the stream's error flag for the caller.
 void putresult(std::FILE* fo, const char* snr, const char* land, const char* blz,
                const char* konto, const char* iban, const char* bic, const char* code);

@@ -5,6 +5,7 @@
 
 #include "bicdir/bicdir.h"
 #include "bicdir/bicline.h"
+#include "common/bits.h"
 #include "common/files.h"
 #include "common/fsys.h"
 
@@ -205,8 +206,8 @@ int BicIndex::get(const char* land, const char* blz, char* bic) const {
 void BicIndex::prefetch(const Key& k) const {
   if (count_ == 0) return;
   const std::size_t i = k.hash & (slots_.size() - 1);
-  __builtin_prefetch(&tags_[i]);
-  __builtin_prefetch(&slots_[i]);
+  prefetchread(&tags_[i]);
+  prefetchread(&slots_[i]);
 }
 
 // Another run may append to the same directory meanwhile: the first addition locks the file,

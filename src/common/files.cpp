@@ -53,9 +53,3 @@ std::size_t LineReader::next(char* buf, std::size_t cap) {
   buf[len] = '\0';
   return len;
 }
-
-bool BlockWriter::flush() {
-  if (len_ > 0 && std::fwrite(buf_, 1, len_, f_) != len_) failed_ = true;
-  len_ = 0;
-  return !failed_;
-}

@@ -47,29 +47,3 @@ class LineReader {
   bool failed_ = false;
   char ahead_[1 << 16];
 };
-
-/// Collects output in a fixed buffer and hands it to the stream in large writes: cheaper than
-/// a stdio call per line on paths that write millions of short lines.
-class BlockWriter {
- public:
-  explicit BlockWriter(std::FILE* f) : f_(f) {}
-  BlockWriter(const BlockWriter&) = delete;
-  BlockWriter& operator=(const BlockWriter&) = delete;
-
-  /// Room for at least n bytes at the end of the buffer (n at most the buffer's size); write
-  /// into it and then commit what was written.
-  char* reserve(std::size_t n) {
-    if (sizeof buf_ - len_ < n) flush();
-    return buf_ + len_;
-  }
-  void commit(std::size_t n) { len_ += n; }
-  /// Writes out what is collected. Returns false when a write to the stream has failed.
-  bool flush();
-  bool failed() const { return failed_; }
-
- private:
-  std::FILE* f_;
-  std::size_t len_ = 0;
-  bool failed_ = false;
-  char buf_[1 << 16];
-};

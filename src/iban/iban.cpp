@@ -8,8 +8,6 @@
 
 namespace {
 
-constexpr int kBlzTake = 25;  ///< BBAN characters that chkiban hands to getblz for the cut
-
 // Appends the n characters of from to buf through the one bounded append.
 void appendn(char* buf, std::size_t& len, const char* from, int n) {
   for (int i = 0; i < n; ++i) appendc(buf, kFieldSize, len, from[i]);
@@ -83,7 +81,7 @@ int chkiban(char* land, char* blz, char* konto, char* iban) {
   // A check number of 1 needs at least 5 characters, so land and the BBAN's start exist; and
   // at most 39, so every part fits its field.
   settext(land, iban, 2);
-  settext(blz, iban + 4, len - 4 < kBlzTake ? len - 4 : kBlzTake);
+  settext(blz, iban + 4, len - 4 < kIbanBlzTake ? len - 4 : kIbanBlzTake);
   // The split follows the length getblz reports, not the text it leaves: an unknown country
   // gives 0 and the whole BBAN becomes the account. When the bank code was padded beyond the
   // end of a short BBAN, nothing is left for the account.

@@ -53,3 +53,7 @@ void buildiban(const char* land, const char* blz, int nblz, const char* konto, i
 /// Returns 1 when valid (land, blz, konto then hold its parts);
 ///         0 when not (land, blz and konto emptied).
 int chkiban(char* land, char* blz, char* konto, char* iban);
+
+/// Characters of an IBAN behind its first four that getblz is given to cut the bank code from,
+/// by chkiban and by the harvest alike.
+constexpr int kIbanBlzTake = 25;

@@ -5,8 +5,10 @@
 #include <string>
 #include <system_error>
 
+#include "batch/record.h"
 #include "bicdir/bicdir.h"
 #include "bicdir/bicindex.h"
+#include "common/bytesink.h"
 #include "common/files.h"
 #include "common/fsys.h"
 #include "common/textbuf.h"
@@ -14,40 +16,29 @@
 
 namespace {
 
-constexpr std::size_t kIbanBlz = 25;  // characters of an IBAN behind its first four given to getblz
-
-// Appends the text as one field of a data-file line: between quotes, then ";".
-void putfield(char* line, std::size_t& len, const char* text) {
-  appendc(line, kLineBuf, len, '"');
-  for (const char* p = text; *p; ++p) appendc(line, kLineBuf, len, *p);
-  appendc(line, kLineBuf, len, '"');
-  appendc(line, kLineBuf, len, ';');
-}
 
 // Writes each record of a pass to the data file.
 class DataSink final : public HarvestSink {
  public:
-  DataSink(std::FILE* fo, BicIndex& bics) : fo_(fo), bics_(bics) {}
+  DataSink(ByteSink& out, BicIndex& bics) : out_(out), bics_(bics) {}
   void record(HarvestFields& f) override {
-    char line[kLineBuf];
-    std::size_t n = recordstep(f, bics_, line);
-    std::fwrite(line, 1, n, fo_);
+    out_.commit(recordstep(f, bics_, out_.reserve(kDataLine)));
   }
 
  private:
-  std::FILE* fo_;
+  ByteSink& out_;
   BicIndex& bics_;
 };
 
 // One pass over the payment file from its current position to its end. A read error ends the
 // pass like the end of the file.
 void runpass(std::FILE* fp, HarvestScan& s, const HarvestSide& side, DataSink& sink,
-             std::FILE* fo) {
-  startpass(s);
+             const ByteSink& out) {
+  harveststart(s);
   char buf[1 << 16];
   std::size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, fp)) > 0 && !std::ferror(fo)) {
-    scanbytes(s, side, buf, n, sink);
+  while ((n = std::fread(buf, 1, sizeof buf, fp)) > 0 && !out.failed()) {
+    harvesttext(s, side, buf, n, sink);
   }
 }
 
@@ -80,11 +71,11 @@ bool keepbackup(const std::string& data, const std::string& old, const std::stri
 }  // namespace
 
 std::size_t recordstep(HarvestFields& f, BicIndex& bics, char* line) {
-  const bool hasiban = std::strlen(f.iban) > 8;
-  if (hasiban) {
+  const bool iban = hasiban(f.iban);
+  if (iban) {
     // The IBAN's bank code replaces one read from the agent. getblz's result does not matter:
     // the record goes on with whatever blz holds, the copied text for an unknown country.
-    std::size_t n = strnlen(f.iban + 4, kIbanBlz);
+    std::size_t n = strnlen(f.iban + 4, kIbanBlzTake);
     std::memcpy(f.blz, f.iban + 4, n);
     f.blz[n] = '\0';
     getblz(f.land, f.blz);
@@ -93,33 +84,18 @@ std::size_t recordstep(HarvestFields& f, BicIndex& bics, char* line) {
   // pass is the agent's rather than the IBAN's.
   if (f.bic[0] != '\0' && f.blz[0] != '\0') bics.put(f.land, f.blz, f.bic);
 
-  std::size_t len = 0;
-  line[0] = '\0';
-  putfield(line, len, "0");
-  if (hasiban) {
+  // The first of these forms whose case applies: an IBAN, whose country becomes land; a bank
+  // code with an account number; the country alone.
+  if (iban) {
     std::memcpy(f.land, f.iban, 2);
     f.land[2] = '\0';
-    putfield(line, len, f.land);
-    putfield(line, len, "");
-    putfield(line, len, "");
-    putfield(line, len, f.iban);
-  } else if (f.blz[0] != '\0' && f.konto[0] != '\0') {
-    putfield(line, len, f.land);
-    putfield(line, len, f.blz);
-    putfield(line, len, f.konto);
-    putfield(line, len, "");
-  } else {
-    putfield(line, len, f.land);
-    putfield(line, len, "");
-    putfield(line, len, "");
-    putfield(line, len, "");
+    return makedataline(line, f.land, "", "", f.iban);
   }
-  appendc(line, kLineBuf, len, '\r');
-  appendc(line, kLineBuf, len, '\n');
-  return len;
+  if (f.blz[0] != '\0' && f.konto[0] != '\0') return makedataline(line, f.land, f.blz, f.konto, "");
+  return makedataline(line, f.land, "", "", "");
 }
 
-bool mergebackup(std::FILE* from, std::FILE* to) {
+bool mergebackup(std::FILE* from, ByteSink& to) {
   LineReader in(from);
   char piece[kLineBuf];
   bool linestart = true, dropping = false;
@@ -127,9 +103,9 @@ bool mergebackup(std::FILE* from, std::FILE* to) {
   // A line longer than a piece is decided by its beginning, so a piece inside a user's long
   // line is never mistaken for a harvested record.
   while ((n = in.next(piece, sizeof piece)) > 0) {
-    if (linestart) dropping = n >= 3 && std::memcmp(piece, "\"0\"", 3) == 0;
+    if (linestart) dropping = isharvestedline(piece, n);
     linestart = piece[n - 1] == '\n';
-    if (!dropping) std::fwrite(piece, 1, n, to);
+    if (!dropping) to.write(piece, n);
   }
   return !in.failed();
 }
@@ -184,17 +160,20 @@ HarvestResult harvest(const char* datapath, const char* paypath) {
   BicIndex bics;
   if (!samefile(paypath, bicpath(datapath))) bics.load(datapath);
   HarvestScan s;
-  DataSink sink(fo.get(), bics);
-  runpass(pay.get(), s, kCreditorSide, sink, fo.get());
+  FileSink out(fo.get());
+  DataSink sink(out, bics);
+  runpass(pay.get(), s, kCreditorHarvest, sink, out);
   std::rewind(pay.get());
-  runpass(pay.get(), s, kDebtorSide, sink, fo.get());
+  runpass(pay.get(), s, kDebtorHarvest, sink, out);
   pay.reset();
 
   if (exists) {
     File fb = openfile(data, "rb");
-    if (!fb || !mergebackup(fb.get(), fo.get())) return fail(HarvestResult::WriteFailed);
+    if (!fb || !mergebackup(fb.get(), out)) return fail(HarvestResult::WriteFailed);
   }
-  if (!syncfile(fo.get()) || !closefile(fo)) return fail(HarvestResult::WriteFailed);
+  if (!out.flush() || !syncfile(fo.get()) || !closefile(fo)) {
+    return fail(HarvestResult::WriteFailed);
+  }
 
   bool moved = false;
   if (exists && !keepbackup(data, old, staged, moved)) return fail(HarvestResult::BackupFailed);

@@ -4,9 +4,10 @@
 #include <cstddef>
 #include <cstdio>
 
-#include "iso20022/harvest_scan.h"
+#include "iso20022/harvestscan.h"
 
 class BicIndex;
+class ByteSink;
 
 /// The suffix of the name the new data file is written under before it replaces the data file
 /// (and of the backup's second name while it is made).
@@ -32,11 +33,11 @@ HarvestResult harvest(const char* datapath, const char* paypath);
 /// The record step at a record point: cuts the bank code out of an IBAN of more than 8
 /// characters into f.blz and normalises it with getblz, enters (land, blz, bic) into the BIC
 /// directory bics when bic and blz are both set, sets land from the IBAN, and
-/// writes the record's data-file line into line (kLineBuf bytes), terminated.
+/// writes the record's data-file line into line (kDataLine bytes), terminated.
 /// Returns the length of the line. Does not empty the fields; the scanner does that.
 std::size_t recordstep(HarvestFields& f, BicIndex& bics, char* line);
 
 /// The merge: copies the lines of from to to byte for byte, except lines that begin with the
 /// three characters "0" (quote, zero, quote): the records of earlier harvests.
-/// Returns false when reading from failed; write errors stay in to's error flag.
-bool mergebackup(std::FILE* from, std::FILE* to);
+/// Returns false when reading from failed; write errors stay in to's failed().
+bool mergebackup(std::FILE* from, ByteSink& to);

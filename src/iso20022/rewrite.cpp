@@ -9,23 +9,6 @@
 
 namespace {
 
-// The scanner's output into a stdio stream. A failed write is remembered, and the stream's
-// error flag makes closefile report it too.
-class FileSink : public ByteSink {
- public:
-  explicit FileSink(std::FILE* f) : f_(f) {}
-  bool failed() const { return failed_; }
-
- protected:
-  void emit(const char* p, std::size_t n) override {
-    if (!failed_ && std::fwrite(p, 1, n, f_) != n) failed_ = true;
-  }
-
- private:
-  std::FILE* f_;
-  bool failed_ = false;
-};
-
 // The result file, read forward once across both passes.
 class ResultLines : public LineSource {
  public:
@@ -60,7 +43,7 @@ PassEnd runpass(const RewriteSide& side, RewriteForms forms, std::FILE* in, std:
   FileSource src(ahead);
   PairAhead pairs(side.track, src, track);
   RewriteScan scan;
-  startrewrite(scan, track);
+  rewritestart(scan, track);
   const RewritePass pass = {side, forms, sink, lines, pairs};
   char block[1 << 14];
   std::size_t n;

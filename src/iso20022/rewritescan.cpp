@@ -7,8 +7,8 @@
 
 #include "batch/record.h"
 
-const RewriteSide kCreditorRewrite = {kCreditorSide, false, true, &kDebtorSide};
-const RewriteSide kDebtorRewrite = {kDebtorSide, true, false, nullptr};
+const RewriteSide kCreditorRewrite = {kCreditorHarvest, false, true, &kDebtorHarvest};
+const RewriteSide kDebtorRewrite = {kDebtorHarvest, true, false, nullptr};
 
 RewriteMode readmode(const char* text) {
   const char* p = text;
@@ -57,30 +57,9 @@ RewriteForms formsfor(int m) {
   return f;
 }
 
-void ByteSink::write(const char* s, std::size_t n) {
-  while (n > 0) {
-    if (len_ == sizeof buf_) flush();
-    std::size_t take = sizeof buf_ - len_;
-    if (take > n) take = n;
-    std::memcpy(buf_ + len_, s, take);
-    len_ += take;
-    s += take;
-    n -= take;
-  }
-}
-
-void ByteSink::write(const char* s) {
-  write(s, std::strlen(s));
-}
-
-void ByteSink::flush() {
-  if (len_ > 0) emit(buf_, len_);
-  len_ = 0;
-}
-
 PairAhead::PairAhead(const HarvestSide& side, ByteSource& src, const HarvestScan& start)
     : side_(side), src_(src), scan_(start) {
-  startpass(scan_);
+  harveststart(scan_);
 }
 
 bool PairAhead::recorded(std::uint64_t n) {
@@ -91,7 +70,7 @@ bool PairAhead::recorded(std::uint64_t n) {
       pos_ = 0;
       if (end_ == 0) return false;  // the input ends within the stretch
     }
-    const unsigned ev = scanbyte(scan_, side_, buf_[pos_++], none_);
+    const unsigned ev = harvestbyte(scan_, side_, buf_[pos_++], none_);
     if (ev & (kRecordPoint | kPairBoundary)) {
       ++passed_;
       last_ = (ev & kRecordPoint) != 0;
@@ -205,7 +184,7 @@ ScanResult take(RewriteScan& s, const RewritePass& p) {
   s.pending = true;
   Record& r = s.rec;
   splitrec(s.buffer, r.snr, r.land, r.blz, r.konto, r.iban, r.bic);
-  return r.snr[0] == '0' ? ScanResult::Ok : ScanResult::NotHarvested;
+  return isharvested(r) ? ScanResult::Ok : ScanResult::NotHarvested;
 }
 
 // The parts of a form: a fixed text, then a field of the line (or none).
@@ -263,7 +242,7 @@ const char* fieldof(const Record& r, Field f) {
 bool fits(const Record& r, Needs needs) {
   switch (needs) {
     case Needs::Nothing: return false;
-    case Needs::IbanOver8: return std::strlen(r.iban) > 8;
+    case Needs::IbanOver8: return hasiban(r.iban);
     case Needs::KontoOver3: return std::strlen(r.konto) > 3;
     case Needs::BicOf8: return std::strlen(r.bic) >= 8;
     case Needs::National: return std::strlen(r.land) == 2 && std::strlen(r.blz) > 3;
@@ -368,9 +347,9 @@ void starttag(RewriteScan& s, HarvestGroup g) {
 
 }  // namespace
 
-void startrewrite(RewriteScan& s, const HarvestScan& start) {
+void rewritestart(RewriteScan& s, const HarvestScan& start) {
   s.track = start;
-  startpass(s.track);
+  harveststart(s.track);
 }
 
 ScanResult rewritebyte(RewriteScan& s, const RewritePass& p, char c) {
@@ -385,7 +364,7 @@ ScanResult rewritebyte(RewriteScan& s, const RewritePass& p, char c) {
   // The harvest's scanner says where the pass is: in which watched element, and where the
   // record points and the pairs' boundaries are.
   const HarvestGroup group = groupof(s.track.state());
-  const unsigned ev = scanbyte(s.track, p.side.track, c, gNoRecords);
+  const unsigned ev = harvestbyte(s.track, p.side.track, c, gNoRecords);
   if (ev == 0) return ScanResult::Ok;
   if (ev & kGroupStart) s.left[0] = s.left[1] = false;
   if ((ev & kStartTag) && !holding(s)) starttag(s, group);

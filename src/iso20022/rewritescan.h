@@ -16,9 +16,10 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "batch/batch.h"
+#include "batch/record.h"
+#include "common/bytesink.h"
 #include "common/textbuf.h"
-#include "iso20022/harvest_scan.h"
+#include "iso20022/harvestscan.h"
 #include "iso20022/scanrows.h"
 
 /// States of the holding table: Copy outside held content, the others within it.
@@ -71,31 +72,6 @@ struct RewriteSide {
 };
 extern const RewriteSide kCreditorRewrite;
 extern const RewriteSide kDebtorRewrite;
-
-/// Buffered byte output. put() is cheap; the bytes reach emit() in blocks.
-class ByteSink {
- public:
-  ByteSink() = default;
-  ByteSink(const ByteSink&) = delete;
-  ByteSink& operator=(const ByteSink&) = delete;
-  virtual ~ByteSink() = default;
-
-  void put(char c) {
-    if (len_ == sizeof buf_) flush();
-    buf_[len_++] = c;
-  }
-  void write(const char* s, std::size_t n);
-  void write(const char* s);
-  /// Hands everything put so far to emit().
-  void flush();
-
- protected:
-  virtual void emit(const char* p, std::size_t n) = 0;
-
- private:
-  char buf_[1 << 14];
-  std::size_t len_ = 0;
-};
 
 /// The result lines, read strictly forward.
 class LineSource {
@@ -176,7 +152,7 @@ struct RewritePass {
 
 /// Starts a pass from the harvest scanner's state start, as the harvest starts its pass: the
 /// creditor pass from a fresh state, the debtor pass where the creditor pass ended.
-void startrewrite(RewriteScan& s, const HarvestScan& start);
+void rewritestart(RewriteScan& s, const HarvestScan& start);
 
 /// Feeds one byte. On an error the pass must stop; what was written so far stays written.
 ScanResult rewritebyte(RewriteScan& s, const RewritePass& p, char c);

@@ -6,10 +6,11 @@
 #include <filesystem>
 #include <string>
 
+#include "batch/record.h"
 #include "bicdir/bicindex.h"
+#include "common/bytesink.h"
 #include "common/files.h"
 #include "common/textbuf.h"
-#include "driver/platform.h"
 #include "support/tempdir.h"
 
 namespace fs = std::filesystem;
@@ -62,7 +63,7 @@ TEST(RecordStep, WritesTheFirstFormThatApplies) {
   for (const LineCase& c : cases) {
     SCOPED_TRACE(c.why);
     HarvestFields f = c.f;
-    char line[kLineBuf];
+    char line[kDataLine];
     std::size_t n = recordstep(f, bics, line);
     EXPECT_EQ(std::string(line, n), c.line);
     EXPECT_EQ(std::string(f.land), c.land);
@@ -91,7 +92,7 @@ TEST(RecordStep, CutsTheBankCodeOutOfTheIban) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.why);
     HarvestFields f = fields(c.iban, "", "", "00762", c.land);
-    char line[kLineBuf];
+    char line[kDataLine];
     recordstep(f, bics, line);
     EXPECT_STREQ(f.blz, c.blz);
   }
@@ -120,7 +121,7 @@ TEST(RecordStep, EntersBicAndBankCodeIntoTheBicDirectory) {
     BicIndex bics;
     bics.load(dir.file("data.csv").c_str());
     HarvestFields f = c.f;
-    char line[kLineBuf];
+    char line[kDataLine];
     recordstep(f, bics, line);
     EXPECT_EQ(dir.read("BIC.csv"), c.bics);
   }
@@ -131,7 +132,9 @@ std::string merged(const std::string& backup) {
   dir.write("old", backup);
   File from = openfile(dir.file("old"), "rb");
   File to = openfile(dir.file("new"), "wb");
-  EXPECT_TRUE(mergebackup(from.get(), to.get()));
+  FileSink sink(to.get());
+  EXPECT_TRUE(mergebackup(from.get(), sink));
+  EXPECT_TRUE(sink.flush());
   EXPECT_TRUE(closefile(to));
   return dir.read("new");
 }

@@ -19,7 +19,10 @@ class StringSink final : public ByteSink {
   std::string text;
 
  protected:
-  void emit(const char* p, std::size_t n) override { text.append(p, n); }
+  bool emit(const char* p, std::size_t n) override {
+    text.append(p, n);
+    return true;
+  }
 };
 
 class Lines final : public LineSource {
@@ -59,7 +62,7 @@ ScanResult pass(const RewriteSide& side, RewriteForms forms, const std::string& 
   TextSource ahead(xml);
   PairAhead pairs(side.track, ahead, track);
   RewriteScan scan;
-  startrewrite(scan, track);
+  rewritestart(scan, track);
   const RewritePass p = {side, forms, sink, lines, pairs};
   ScanResult r = rewritetext(scan, p, xml.data(), xml.size());
   if (r == ScanResult::Ok) {
@@ -81,11 +84,11 @@ std::ostream& operator<<(std::ostream& os, const ScanRec& r) {
 
 std::vector<ScanRec> harvestscan(const std::string& xml, HarvestScan& s) {
   Capture cap;
-  startpass(s);
-  scanbytes(s, kCreditorSide, xml.data(), xml.size(), cap);
+  harveststart(s);
+  harvesttext(s, kCreditorHarvest, xml.data(), xml.size(), cap);
   cap.pass = 'D';
-  startpass(s);
-  scanbytes(s, kDebtorSide, xml.data(), xml.size(), cap);
+  harveststart(s);
+  harvesttext(s, kDebtorHarvest, xml.data(), xml.size(), cap);
   return cap.recs;
 }
 

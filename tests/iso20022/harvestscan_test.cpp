@@ -1,4 +1,4 @@
-#include "iso20022/harvest_scan.h"
+#include "iso20022/harvestscan.h"
 #include "support/scanrun.h"
 
 #include <gtest/gtest.h>
@@ -293,8 +293,8 @@ TEST(HarvestScan, DebtorPassStartsWhereTheCreditorPassEnded) {
     SCOPED_TRACE(c.why);
     HarvestScan s;
     NoRecords cap;
-    startpass(s);
-    scanbytes(s, kCreditorSide, c.xml.data(), c.xml.size(), cap);
+    harveststart(s);
+    harvesttext(s, kCreditorHarvest, c.xml.data(), c.xml.size(), cap);
     EXPECT_EQ(s.state(), c.after);
     HarvestScan fresh;
     EXPECT_EQ(harvestrecs(c.xml, fresh), c.want);

@@ -1,12 +1,12 @@
-#include "iso20022/harvest_scan.h"
+#include "iso20022/harvestscan.h"
 
 #include <cstring>
 #include <initializer_list>
 #include <string_view>
 
-const HarvestSide kCreditorSide = {"CdtrAcct", "CdtrAgt", "Cdtr", "CdtTrfTxInf",
+const HarvestSide kCreditorHarvest = {"CdtrAcct", "CdtrAgt", "Cdtr", "CdtTrfTxInf",
                                    HarvestGroup::Account};
-const HarvestSide kDebtorSide = {"DbtrAcct", "DbtrAgt", "Dbtr", "PmtInf", HarvestGroup::Agent};
+const HarvestSide kDebtorHarvest = {"DbtrAcct", "DbtrAgt", "Dbtr", "PmtInf", HarvestGroup::Agent};
 
 namespace {
 
@@ -281,17 +281,17 @@ HarvestGroup groupof(HarvestState s) {
   return rowof(n(s)).group;
 }
 
-void startpass(HarvestScan& s) {
+void harveststart(HarvestScan& s) {
   emptyfields(s.f);
   s.f.land[0] = '\0';
   s.pos = 0;
 }
 
-unsigned scanbyte(HarvestScan& s, const HarvestSide& side, char c, HarvestSink& sink) {
+unsigned harvestbyte(HarvestScan& s, const HarvestSide& side, char c, HarvestSink& sink) {
   return step(s, side, c, sink);
 }
 
-void scanbytes(HarvestScan& s, const HarvestSide& side, const char* p, std::size_t n,
+void harvesttext(HarvestScan& s, const HarvestSide& side, const char* p, std::size_t n,
                HarvestSink& sink) {
   for (std::size_t i = 0; i < n; ++i) step(s, side, p[i], sink);
 }

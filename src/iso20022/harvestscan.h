@@ -55,8 +55,8 @@ struct HarvestSide {
   const char* pair;
   HarvestGroup recordat;  ///< Account or Agent
 };
-extern const HarvestSide kCreditorSide;
-extern const HarvestSide kDebtorSide;
+extern const HarvestSide kCreditorHarvest;
+extern const HarvestSide kDebtorHarvest;
 
 /// The record being gathered: terminated texts of kFieldSize characters each.
 struct HarvestFields {
@@ -92,7 +92,7 @@ struct HarvestScan {
   HarvestState state() const { return static_cast<HarvestState>(x.status); }
 };
 
-/// What a byte did besides moving the scanner, as bits of scanbyte's result.
+/// What a byte did besides moving the scanner, as bits of harvestbyte's result.
 enum HarvestEvent : unsigned {
   kRecordPoint = 1,   ///< the end tag of the side's record element: a record was handed over
   kPairBoundary = 2,  ///< the start or end tag of the side's pair element: the fields emptied
@@ -106,14 +106,14 @@ HarvestGroup groupof(HarvestState s);
 /// Starts a pass: empties the five fields. The state is deliberately kept: the debtor pass
 /// starts where the creditor pass ended, which is Outside unless the file ends in the middle
 /// of a tag or a captured text.
-void startpass(HarvestScan& s);
+void harveststart(HarvestScan& s);
 
 /// Feeds one byte of the payment file. At a record point of side, calls sink.record and then
 /// empties iban, konto, bic and blz (land keeps its value for the next record); at a pair
 /// boundary it empties them too, so that no value reaches the record of another pair.
 /// Returns the HarvestEvent bits of the byte (0 for most bytes).
-unsigned scanbyte(HarvestScan& s, const HarvestSide& side, char c, HarvestSink& sink);
+unsigned harvestbyte(HarvestScan& s, const HarvestSide& side, char c, HarvestSink& sink);
 
-/// Feeds n bytes, one at a time, as scanbyte does.
-void scanbytes(HarvestScan& s, const HarvestSide& side, const char* p, std::size_t n,
+/// Feeds n bytes, one at a time, as harvestbyte does.
+void harvesttext(HarvestScan& s, const HarvestSide& side, const char* p, std::size_t n,
                HarvestSink& sink);
