@@ -31,5 +31,8 @@ constexpr int rulelength(const CountryRule& rule) {
   return leadlength(rule.check) + rule.l1 + rule.l2;
 }
 
-extern const CountryRule kBankCodeRules[kCountries];  ///< getblz, in the documented order
-extern const CountryRule kAccountRules[kCountries];   ///< getkonto, same countries, same order
+/// The rules of getblz, one row per country in alphabetical order of the codes. The order is
+/// what keeps the two tables in step: a country's row number is the same in both, so one
+/// index from country code to row serves both.
+extern const CountryRule kBankCodeRules[kCountries];
+extern const CountryRule kAccountRules[kCountries];  ///< getkonto, same countries, same order

@@ -8,6 +8,7 @@
 
 #include "bicdir/bicindex.h"
 #include "common/textbuf.h"
+#include "support/bicref.h"
 #include "support/tempdir.h"
 
 #ifndef _WIN32
@@ -18,21 +19,6 @@
 namespace fs = std::filesystem;
 
 namespace {
-
-struct Lookup {
-  int found;
-  std::string bic;
-  bool operator==(const Lookup& o) const { return found == o.found && bic == o.bic; }
-};
-std::ostream& operator<<(std::ostream& os, const Lookup& l) {
-  return os << l.found << " \"" << l.bic << "\"";
-}
-
-Lookup lookup(const std::string& land, const std::string& blz, const std::string& verz) {
-  char bic[kFieldSize] = "left over";
-  int found = getbic(land.c_str(), blz.c_str(), bic, verz.c_str());
-  return {found, bic};
-}
 
 TEST(Bicpath, KeepsTheDirectoryUpToTheLastSeparator) {
   // The first rows are written with "/" and run with the platform's separator.

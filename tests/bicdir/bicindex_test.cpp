@@ -8,25 +8,12 @@
 
 #include "bicdir/bicdir.h"
 #include "common/textbuf.h"
+#include "support/bicref.h"
 #include "support/tempdir.h"
 
 namespace {
 
-struct Answer {
-  int found;
-  std::string bic;
-  bool operator==(const Answer& o) const { return found == o.found && bic == o.bic; }
-};
-std::ostream& operator<<(std::ostream& os, const Answer& a) {
-  return os << a.found << " \"" << a.bic << "\"";
-}
-
-Answer fromfile(const std::string& land, const std::string& blz, const std::string& verz) {
-  char bic[kFieldSize] = "left over";
-  int found = getbic(land.c_str(), blz.c_str(), bic, verz.c_str());
-  return {found, bic};
-}
-Answer fromindex(const BicIndex& index, const std::string& land, const std::string& blz) {
+Lookup fromindex(const BicIndex& index, const std::string& land, const std::string& blz) {
   char bic[kFieldSize] = "left over";
   int found = index.get(land.c_str(), blz.c_str(), bic);
   return {found, bic};
@@ -108,17 +95,17 @@ void expectsame(const BicIndex& index, const std::string& verz, const DirectoryM
   for (const std::string& land : m.lands()) {
     for (const std::string& blz : m.blzs()) {
       SCOPED_TRACE("(" + land + ", " + blz + ")");
-      ASSERT_EQ(fromindex(index, land, blz), fromfile(land, blz, verz));
+      ASSERT_EQ(fromindex(index, land, blz), reflookup(land, blz, verz));
     }
   }
 }
 
-TEST(BicIndex, AnswersLikeTheFileOnGeneratedDirectories) {
+TEST(BicIndex, LookupsLikeTheFileOnGeneratedDirectories) {
   for (unsigned seed = 1; seed <= 60; ++seed) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     DirectoryMaker m(seed);
     const std::string content = m.file();
-    TempDir a, b;  // the index works on a, putbic on b
+    TempDir a, b;  // the index works on a, the reference on b
     a.write("BIC.csv", content);
     b.write("BIC.csv", content);
     const std::string va = a.file("konten.csv"), vb = b.file("konten.csv");
@@ -129,7 +116,7 @@ TEST(BicIndex, AnswersLikeTheFileOnGeneratedDirectories) {
       const std::string &land = m.any(m.lands()), &blz = m.any(m.blzs()), &bic = m.any(m.bics());
       SCOPED_TRACE("put (" + land + ", " + blz + ", " + bic + ")");
       ASSERT_EQ(index.put(land.c_str(), blz.c_str(), bic.c_str()),
-                putbic(land.c_str(), blz.c_str(), bic.c_str(), vb.c_str()));
+                refput(land, blz, bic, vb));
       ASSERT_EQ(a.read("BIC.csv"), b.read("BIC.csv"));
     }
     expectsame(index, vb, m);
@@ -142,11 +129,11 @@ TEST(BicIndex, MissingFileIsEmptyUntilTheFirstPut) {
   BicIndex index;
   ASSERT_TRUE(index.load(verz.c_str()));
   EXPECT_EQ(index.size(), 0u);
-  EXPECT_EQ(fromindex(index, "DE", "1"), (Answer{0, ""}));
+  EXPECT_EQ(fromindex(index, "DE", "1"), (Lookup{0, ""}));
   EXPECT_EQ(index.put("DE", "1", "FIRSTBIC"), 1);
   EXPECT_EQ(index.put("DE", "1", "OTHERBIC"), 1);
   EXPECT_EQ(index.size(), 1u);
-  EXPECT_EQ(fromindex(index, "DE", "1"), (Answer{1, "FIRSTBIC"}));
+  EXPECT_EQ(fromindex(index, "DE", "1"), (Lookup{1, "FIRSTBIC"}));
   EXPECT_EQ(t.read("BIC.csv"), "\"DE\";\"1\";\"FIRSTBIC\"\r\n");
 }
 
@@ -157,11 +144,11 @@ TEST(BicIndex, ForgetsAnOpenLastLineThatAnAdditionEnds) {
   const std::string verz = t.file("konten.csv");
   BicIndex index;
   ASSERT_TRUE(index.load(verz.c_str()));
-  EXPECT_EQ(fromindex(index, "DE", "1"), (Answer{1, ""}));
+  EXPECT_EQ(fromindex(index, "DE", "1"), (Lookup{1, ""}));
   EXPECT_EQ(index.put("FR", "2", "Y"), 1);
-  EXPECT_EQ(fromindex(index, "DE", "1"), (Answer{0, ""}));
-  EXPECT_EQ(fromfile("DE", "1", verz), (Answer{0, ""}));
-  EXPECT_EQ(fromindex(index, "FR", "2"), (Answer{1, "Y"}));
+  EXPECT_EQ(fromindex(index, "DE", "1"), (Lookup{0, ""}));
+  EXPECT_EQ(reflookup("DE", "1", verz), (Lookup{0, ""}));
+  EXPECT_EQ(fromindex(index, "FR", "2"), (Lookup{1, "Y"}));
 }
 
 }  // namespace

@@ -42,6 +42,11 @@ TEST(FieldChecks, FitCleanPadAndCut) {
       {"second section padded on the right", isnalfanum, "12345678901", 11, 2, 0, "1234567890100"},
       {"letter in the first section of two", isnalfanum, "1234567890a", 11, 2, 0, "1234567890A00"},
       {"zero lengths cut everything", isnalfanum, "abc", 0, 0, 0, ""},
+      // The bytes next to the digit and letter ranges are separators like any other.
+      {"\"/\" and \":\" border the digits", isnnum, "/1:2/", 2, 0, 0, "12"},
+      {"\"@\" and \"[\" border the upper-case letters", isnalfa, "@A[B@", 2, 0, 0, "AB"},
+      {"\"`\" and \"{\" border the lower-case letters", isnalfa, "`a{b`", 2, 0, 0, "AB"},
+      {"all six in an alphanumeric field", isnalfanum, "/:@[`{z9", 2, 0, 0, "Z9"},
       {"largest lengths that fit a field", isnnum, "1", 50, 9, 0,
        "00000000000000000000000000000000000000000000000001000000000"},
   };
