@@ -2,7 +2,9 @@
 // plain C++ elsewhere.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 /// The index (0 to 7) of the first zero byte of w in memory order, or 8 when it has none.
 inline int firstzerobyte(std::uint64_t w) {
@@ -29,4 +31,16 @@ inline void prefetchread(const void* p) {
 #else
   (void)p;
 #endif
+}
+
+/// The index of the first byte c among the n bytes at p, or n when there is none. Runs
+/// between two bytes a scanner reacts to are mostly short (an indentation, a tag's text): the
+/// first 16 bytes are looked at one by one before the library's search takes over.
+inline std::size_t findbyte(const char* p, std::size_t n, char c) {
+  const std::size_t head = n < 16 ? n : 16;
+  for (std::size_t i = 0; i < head; ++i)
+    if (p[i] == c) return i;
+  if (head == n) return n;
+  const void* at = std::memchr(p + head, c, n - head);
+  return at ? static_cast<std::size_t>(static_cast<const char*>(at) - p) : n;
 }

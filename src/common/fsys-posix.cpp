@@ -52,6 +52,10 @@ File createfresh(const std::string& path, int mode, bool exact) {
   return f;
 }
 
+bool seekfile(std::FILE* f, std::uint64_t offset) {
+  return ::fseeko(f, static_cast<off_t>(offset), SEEK_SET) == 0;
+}
+
 bool syncfile(std::FILE* f) {
   return std::fflush(f) == 0 && ::fsync(::fileno(f)) == 0;
 }

@@ -46,6 +46,10 @@ File createfresh(const std::string& path, int, bool) {
   return f;
 }
 
+bool seekfile(std::FILE* f, std::uint64_t offset) {
+  return _fseeki64(f, static_cast<long long>(offset), SEEK_SET) == 0;
+}
+
 bool syncfile(std::FILE* f) {
   return std::fflush(f) == 0 && _commit(_fileno(f)) == 0;
 }

@@ -3,6 +3,7 @@
 // build; nothing above this layer asks which system it runs on.
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -31,6 +32,9 @@ int filemode(const std::string& path);
 /// bits mode, exactly when exact is set, else as the user's file-creation mask allows.
 /// Empty when the file cannot be made, also when an entry reappears between the two steps.
 File createfresh(const std::string& path, int mode, bool exact = false);
+
+/// Goes to byte offset of the open file f, files above 2 GiB included. False when it cannot.
+bool seekfile(std::FILE* f, std::uint64_t offset);
 
 /// Forces what was written through f (flushed first) to the disk. False when that fails.
 bool syncfile(std::FILE* f);

@@ -291,7 +291,37 @@ unsigned harvestbyte(HarvestScan& s, const HarvestSide& side, char c, HarvestSin
   return step(s, side, c, sink);
 }
 
+std::size_t harvestrun(const HarvestScan& s, const char* p, std::size_t n) {
+  return scanrows::runof(s.x, rowof(s.x.status).lex, p, n);
+}
+
+void harvesttakerun(HarvestScan& s, const char* p, std::size_t k) {
+  const Row& r = rowof(s.x.status);
+  scanrows::lexrun(s.x, r.lex, p, k);
+  if (r.lex.kind != scanrows::Kind::Text) return;
+  // A text's bytes one by one, until its field is full: what follows changes nothing.
+  for (std::size_t i = 0; i < k && s.pos < r.limit; ++i) storetext(s, r, p[i]);
+}
+
+std::size_t harvestuntil(HarvestScan& s, const HarvestSide& side, const char* p, std::size_t n,
+                         HarvestSink& sink, unsigned& events) {
+  std::size_t i = 0;
+  events = 0;
+  while (i < n) {
+    const std::size_t k = harvestrun(s, p + i, n - i);
+    if (k > 0) {
+      harvesttakerun(s, p + i, k);
+      i += k;
+      continue;
+    }
+    events = step(s, side, p[i++], sink);
+    if (events != 0) break;
+  }
+  return i;
+}
+
 void harvesttext(HarvestScan& s, const HarvestSide& side, const char* p, std::size_t n,
-               HarvestSink& sink) {
-  for (std::size_t i = 0; i < n; ++i) step(s, side, p[i], sink);
+                 HarvestSink& sink) {
+  unsigned events;
+  for (std::size_t i = 0; i < n;) i += harvestuntil(s, side, p + i, n - i, sink, events);
 }

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 #include "common/textbuf.h"
 #include "iso20022/scanrows.h"
@@ -49,10 +50,10 @@ enum class HarvestGroup : unsigned char { None, Account, Agent, Party };
 /// whose end tag is the record point, and the element that holds one pair of account and
 /// agent (a transaction, a payment block).
 struct HarvestSide {
-  const char* account;
-  const char* agent;
-  const char* party;
-  const char* pair;
+  std::string_view account;
+  std::string_view agent;
+  std::string_view party;
+  std::string_view pair;
   HarvestGroup recordat;  ///< Account or Agent
 };
 extern const HarvestSide kCreditorHarvest;
@@ -114,6 +115,19 @@ void harveststart(HarvestScan& s);
 /// Returns the HarvestEvent bits of the byte (0 for most bytes).
 unsigned harvestbyte(HarvestScan& s, const HarvestSide& side, char c, HarvestSink& sink);
 
-/// Feeds n bytes, one at a time, as harvestbyte does.
+/// Feeds n bytes as harvestbyte would one at a time, taking the runs that the current state
+/// lets pass whole (runs of text between tags, of a tag's name) in one go.
 void harvesttext(HarvestScan& s, const HarvestSide& side, const char* p, std::size_t n,
-               HarvestSink& sink);
+                 HarvestSink& sink);
+
+/// Feeds bytes as harvesttext does, but stops behind the first byte that has events, which
+/// are then in events (0 when the n bytes had none). Returns the bytes taken.
+std::size_t harvestuntil(HarvestScan& s, const HarvestSide& side, const char* p, std::size_t n,
+                         HarvestSink& sink, unsigned& events);
+
+/// The run of the n bytes at p that the scanner's current state lets pass whole: bytes that
+/// change nothing but its tag name or captured text, as harvestbyte would change them. The
+/// byte behind it must go through harvestbyte.
+std::size_t harvestrun(const HarvestScan& s, const char* p, std::size_t n);
+/// Takes k bytes at p that harvestrun gave, as k calls of harvestbyte would.
+void harvesttakerun(HarvestScan& s, const char* p, std::size_t k);

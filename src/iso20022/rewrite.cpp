@@ -26,6 +26,7 @@ class FileSource : public ByteSource {
  public:
   explicit FileSource(std::FILE* f) : f_(f) {}
   std::size_t read(char* buf, std::size_t cap) override { return std::fread(buf, 1, cap, f_); }
+  bool seek(std::uint64_t offset) override { return seekfile(f_, offset); }
   bool failed() const { return std::ferror(f_) != 0; }
 
  private:

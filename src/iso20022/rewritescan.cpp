@@ -1,5 +1,6 @@
 #include "iso20022/rewritescan.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstring>
 #include <string_view>
@@ -62,15 +63,25 @@ PairAhead::PairAhead(const HarvestSide& side, ByteSource& src, const HarvestScan
   harveststart(scan_);
 }
 
-bool PairAhead::recorded(std::uint64_t n) {
+bool PairAhead::recorded(std::uint64_t n, const HarvestScan& here, std::uint64_t offset) {
   assert(n + 1 >= passed_ && "a stretch already passed");
+  if (offset_ < offset && src_.seek(offset)) {
+    // The asker's scanner at offset is what this one would be there.
+    scan_ = here;
+    passed_ = n;
+    offset_ = offset;
+    pos_ = end_ = 0;
+  }
   while (passed_ <= n) {
     if (pos_ == end_) {
       end_ = src_.read(buf_, sizeof buf_);
       pos_ = 0;
       if (end_ == 0) return false;  // the input ends within the stretch
     }
-    const unsigned ev = harvestbyte(scan_, side_, buf_[pos_++], none_);
+    unsigned ev;
+    const std::size_t k = harvestuntil(scan_, side_, buf_ + pos_, end_ - pos_, none_, ev);
+    pos_ += k;
+    offset_ += k;
     if (ev & (kRecordPoint | kPairBoundary)) {
       ++passed_;
       last_ = (ev & kRecordPoint) != 0;
@@ -304,7 +315,7 @@ void writeform(const RewriteScan& s, const RewritePass& p, Form form) {
 ScanResult replace(RewriteScan& s, const RewritePass& p) {
   const HarvestGroup g = s.held;
   stopholding(s);
-  const bool recorded = p.ahead.recorded(s.stretch);
+  const bool recorded = p.ahead.recorded(s.stretch, s.track, s.offset);
   if (recorded) {
     ScanResult r = take(s, p);
     if (r != ScanResult::Ok) return r;
@@ -365,6 +376,7 @@ ScanResult rewritebyte(RewriteScan& s, const RewritePass& p, char c) {
   // record points and the pairs' boundaries are.
   const HarvestGroup group = groupof(s.track.state());
   const unsigned ev = harvestbyte(s.track, p.side.track, c, gNoRecords);
+  ++s.offset;
   if (ev == 0) return ScanResult::Ok;
   if (ev & kGroupStart) s.left[0] = s.left[1] = false;
   if ((ev & kStartTag) && !holding(s)) starttag(s, group);
@@ -384,9 +396,51 @@ ScanResult rewritebyte(RewriteScan& s, const RewritePass& p, char c) {
   return ScanResult::Ok;
 }
 
+namespace {
+
+// The run of the n bytes at p that both tables let pass whole where the scanner is: the
+// holding table's (copied, or held) and the harvest scanner's (a name or a text growing).
+std::size_t runof(const RewriteScan& s, const char* p, std::size_t n) {
+  const std::size_t k = sr::runof(s.hold, kHold[s.hold.status].lex, p, n);
+  return k == 0 ? 0 : harvestrun(s.track, p, k);
+}
+
+// Takes a run that runof gave, as rewritebyte would byte by byte: copied or held, and
+// followed by both tables.
+void takerun(RewriteScan& s, const RewritePass& p, const char* run, std::size_t k) {
+  if (!holding(s)) {
+    p.out.write(run, k);
+  } else {
+    sr::lexrun(s.hold, kHold[s.hold.status].lex, run, k);
+    s.prev = run[k - 1];
+    std::size_t fits = 0;
+    if (!s.spilled) {
+      fits = std::min(k, sizeof s.idbuf - 1 - s.idlen);
+      std::memcpy(s.idbuf + s.idlen, run, fits);
+      s.idlen += fits;
+      s.idbuf[s.idlen] = '\0';
+      if (fits < k) {  // what is held goes out as it was, and the rest straight after it
+        p.out.write(s.idbuf, s.idlen);
+        s.spilled = true;
+      }
+    }
+    p.out.write(run + fits, k - fits);
+  }
+  harvesttakerun(s.track, run, k);
+  s.offset += k;
+}
+
+}  // namespace
+
 ScanResult rewritetext(RewriteScan& s, const RewritePass& p, const char* text, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i) {
-    ScanResult r = rewritebyte(s, p, text[i]);
+  std::size_t i = 0;
+  while (i < n) {
+    if (const std::size_t k = runof(s, text + i, n - i)) {
+      takerun(s, p, text + i, k);
+      i += k;
+      continue;
+    }
+    ScanResult r = rewritebyte(s, p, text[i++]);
     if (r != ScanResult::Ok) return r;
   }
   return ScanResult::Ok;

@@ -82,12 +82,14 @@ class LineSource {
   virtual std::size_t next(char* buf, std::size_t cap) = 0;
 };
 
-/// A pass's input read a second time, from its start.
+/// A pass's input read a second time.
 class ByteSource {
  public:
   virtual ~ByteSource() = default;
   /// Reads up to cap bytes into buf. Returns how many; 0 at the end (or on a read error).
   virtual std::size_t read(char* buf, std::size_t cap) = 0;
+  /// Goes to byte offset of the input. False when it cannot.
+  virtual bool seek(std::uint64_t offset) = 0;
 };
 
 /// Reads a pass's input ahead of the scanner with a second harvest scanner, to tell for each
@@ -100,9 +102,11 @@ class PairAhead {
   PairAhead& operator=(const PairAhead&) = delete;
 
   /// True when stretch n (counted from 0) ends at a record point; false when it ends at a
-  /// pair's start or end tag, or at the end of the input. n must not fall below a stretch
-  /// asked for before.
-  bool recorded(std::uint64_t n);
+  /// pair's start or end tag, or at the end of the input. The asker is at byte offset of the
+  /// input, in stretch n, its harvest scanner in state here: when the reading ahead lags behind
+  /// it, it starts again from there rather than read what the asker has read already. n must not
+  /// fall below a stretch asked for before.
+  bool recorded(std::uint64_t n, const HarvestScan& here, std::uint64_t offset);
 
  private:
   const HarvestSide& side_;
@@ -111,6 +115,7 @@ class PairAhead {
   NoRecords none_;
   std::uint64_t passed_ = 0;  // stretches ended so far
   bool last_ = false;         // whether the last of them ended at a record point
+  std::uint64_t offset_ = 0;  // bytes of the input scan_ has read
   std::size_t pos_ = 0, end_ = 0;
   char buf_[1 << 14];
 };
@@ -126,6 +131,7 @@ enum class ScanResult {
 struct RewriteScan {
   HarvestScan track;          ///< where the pass is, as the harvest sees it
   std::uint64_t stretch = 0;  ///< record points and pair start and end tags passed
+  std::uint64_t offset = 0;   ///< bytes of the input the harvest scanner has read
   scanrows::Lexer hold;       ///< the holding table's state (a HoldState)
   HarvestGroup held = HarvestGroup::None;  ///< whose content is held
   int depth = 0;    ///< elements open within the held content

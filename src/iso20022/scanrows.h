@@ -4,8 +4,12 @@
 // leaves open (what a closed tag means, where a text byte goes) is the scanner's own.
 #pragma once
 
+#include <cstddef>
+#include <cstring>
+#include <cstdint>
 #include <initializer_list>
 
+#include "common/bits.h"
 #include "iso20022/tagname.h"
 
 namespace scanrows {
@@ -31,6 +35,19 @@ struct Trigger {
   int to;
 };
 
+/// A set of bytes, 256 bits.
+struct ByteSet {
+  std::uint64_t bits[4];
+  constexpr void add(char c) {
+    const unsigned u = static_cast<unsigned char>(c);
+    bits[u >> 6] |= std::uint64_t{1} << (u & 63);
+  }
+  constexpr bool has(char c) const {
+    const unsigned u = static_cast<unsigned char>(c);
+    return (bits[u >> 6] >> (u & 63)) & 1;
+  }
+};
+
 /// The lexical half of a row.
 struct Lex {
   Kind kind;
@@ -40,6 +57,8 @@ struct Lex {
   int otherwise;     ///< Tag: where a skip begun by a trigger returns to
   const char* term;  ///< Skip, Quoted
   bool resume;       ///< Skip
+  ByteSet ends;      ///< Tag: ">" and the triggers at any position, where a name's run ends
+  ByteSet firsts;    ///< Tag: the triggers as a name's first character
 };
 
 /// Where a scanner is, as far as the rows see it.
@@ -74,7 +93,15 @@ constexpr Lex between(int next) {
 constexpr Lex tag(std::initializer_list<Trigger> t, int otherwise) {
   Lex r{};
   r.kind = Kind::Tag;
-  for (const Trigger& x : t) r.trig[r.trigs++] = x;
+  r.ends.add('>');
+  for (const Trigger& x : t) {
+    r.trig[r.trigs++] = x;
+    if (x.first) {
+      r.firsts.add(x.c);
+    } else {
+      r.ends.add(x.c);
+    }
+  }
   r.otherwise = otherwise;
   return r;
 }
@@ -138,6 +165,40 @@ inline const Trigger* triggerof(const Lexer& x, const Lex& r, char c) {
     if (t.c == c && (!t.first || x.name.empty())) return &t;
   }
   return nullptr;
+}
+
+/// How many of the n bytes at p the row r takes as one run from where x is: bytes that leave
+/// the lexer as it is (Between, Skip, Quoted, Idle), that only add to the name (Tag), or that
+/// are all text (Text). The byte behind the run is one the row reacts to, and is stepped alone;
+/// so is every byte of a Bang row and a byte of a Skip row that has begun to match its
+/// terminator. Stepping the run byte by byte through lexbyte
+/// would do exactly what taking it whole does (lexrun, and the scanner's own part for Text).
+/// A name's first character is stepped alone only when it is one of the row's first-place
+/// triggers.
+/// Performance-critical: `make bench` (harvest-*, full-*).
+inline std::size_t runof(const Lexer& x, const Lex& r, const char* p, std::size_t n) {
+  switch (r.kind) {
+    case Kind::Idle: return n;
+    case Kind::Between:
+    case Kind::Text: return findbyte(p, n, '<');
+    case Kind::Quoted: return findbyte(p, n, r.term[0]);
+    case Kind::Skip: return x.matched == 0 ? findbyte(p, n, r.term[0]) : 0;
+    case Kind::Tag: {
+      if (x.name.empty() && n > 0 && r.firsts.has(p[0])) return 0;
+      std::size_t i = 0;
+      while (i < n && !r.ends.has(p[i])) ++i;
+      return i;
+    }
+    case Kind::Bang:
+    case Kind::Unused: return 0;
+  }
+  return 0;
+}
+
+/// Takes a run of k bytes that runof gave for r: a Tag row adds them to the name; the other
+/// rows leave the lexer as it is (a Text row's bytes are the scanner's).
+inline void lexrun(Lexer& x, const Lex& r, const char* p, std::size_t k) {
+  if (r.kind == Kind::Tag) x.name.add(p, k);
 }
 
 /// Moves x by the byte c as the shape of its row r says.

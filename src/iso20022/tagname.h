@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <string_view>
 
 #include "common/textbuf.h"
@@ -26,6 +27,15 @@ class TagName {
   /// Appends one byte of the name ("add").
   void add(char c) {
     if (!appendc(text_, sizeof text_, len_, c)) overflow_ = true;
+  }
+  /// Appends n bytes, as n calls of add would.
+  void add(const char* p, std::size_t n) {
+    const std::size_t room = sizeof text_ - 1 - len_;
+    const std::size_t take = n < room ? n : room;
+    std::memcpy(text_ + len_, p, take);
+    len_ += take;
+    text_[len_] = '\0';
+    if (take < n) overflow_ = true;
   }
   /// True when the name is exactly lit (case-sensitive). White space after the name does not
   /// count, as XML allows it before the ">" of any tag ("<Id >", "</Id\n>"); anything else

@@ -49,6 +49,11 @@ class TextSource final : public ByteSource {
     pos_ += n;
     return n;
   }
+  bool seek(std::uint64_t offset) override {
+    if (offset > text_.size()) return false;
+    pos_ = static_cast<std::size_t>(offset);
+    return true;
+  }
 
  private:
   const std::string& text_;

@@ -1,0 +1,43 @@
+#include "common/bits.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+
+namespace {
+
+// findbyte against a plain search: every length around the 16 bytes looked at one by one,
+// the byte first, last, absent, and placed anywhere.
+TEST(Findbyte, FindsWhatAPlainSearchFinds) {
+  std::mt19937 rng(3);
+  for (std::size_t n = 0; n < 80; ++n) {
+    for (int trial = 0; trial < 60; ++trial) {
+      std::string t(n, 'x');
+      for (char& c : t) c = "ab<>\n "[rng() % 6];
+      if (n > 0 && trial % 3 == 0) t[rng() % n] = '#';
+      for (char c : {'#', '<', '\n', 'a', '\0'}) {
+        std::size_t want = t.find(c);
+        if (want == std::string::npos) want = n;
+        ASSERT_EQ(findbyte(t.data(), n, c), want) << "n=" << n << " c=" << int(c) << " " << t;
+      }
+    }
+  }
+}
+
+TEST(Firstzerobyte, FindsTheFirstZeroInMemoryOrder) {
+  std::mt19937 rng(5);
+  for (int trial = 0; trial < 20000; ++trial) {
+    unsigned char b[8];
+    for (unsigned char& c : b) c = static_cast<unsigned char>(rng() % 4 == 0 ? 0 : rng() % 256);
+    std::uint64_t w;
+    std::memcpy(&w, b, 8);
+    int want = 8;
+    for (int i = 7; i >= 0; --i)
+      if (b[i] == 0) want = i;
+    ASSERT_EQ(firstzerobyte(w), want);
+  }
+}
+
+}  // namespace

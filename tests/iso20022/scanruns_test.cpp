@@ -1,0 +1,191 @@
+// Runs: where a scanner takes a run of bytes whole, it must do exactly what stepping them one
+// at a time does. Held against byte-by-byte stepping from every state, on random texts made
+// mostly of the bytes the tables react to, cut at random places.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "iso20022/harvestscan.h"
+#include "iso20022/rewritescan.h"
+#include "support/scanrun.h"
+
+namespace {
+
+using S = HarvestState;
+const S kStates[] = {
+    S::Outside,         S::InTag,          S::InAccount,       S::InAccountTag,
+    S::InAccountEndTag, S::InIbanText,     S::InPrtryAcct,     S::InPrtryAcctTag,
+    S::InAccountIdText, S::SkippingTag,    S::InAgent,         S::InAgentTag,
+    S::InAgentEndTag,   S::InBicText,      S::InBankId,        S::InBankIdTag,
+    S::InBankIdText,    S::InAgentCtryText, S::InParty,        S::InPartyTag,
+    S::InPartyEndTag,   S::InPartyCtryText, S::InEndTagOutside, S::AfterBang,
+    S::InComment,       S::InCData,        S::InPi,            S::InDecl,
+};
+
+std::string randomtext(std::mt19937& rng, std::size_t n) {
+  static const std::string pieces[] = {
+      "<",      ">",       "/",    "!",      "?",  "-",   "[",        "]",    " ",
+      "\n",     "\r",      "\t",   "\"",     "'",  "x",   "Id",       "IBAN", "BIC",
+      "Ctry",   "CdtrAcct", "CdtrAgt", "Cdtr", "PrtryAcct", "ClrSysMmbId", "PrtryId",
+      "FinInstnId", "CdtTrfTxInf", "DbtrAgt", "PmtInf", "-->", "]]>", "?>", "DE89 3704",
+      std::string(70, 'z')};
+  std::string t;
+  while (t.size() < n) t += pieces[rng() % (sizeof pieces / sizeof pieces[0])];
+  return t;
+}
+
+// Records, as the harvest hands them over.
+class Collect final : public HarvestSink {
+ public:
+  std::vector<std::string> got;
+  void record(HarvestFields& f) override {
+    got.push_back(std::string(f.iban) + "|" + f.konto + "|" + f.bic + "|" + f.blz + "|" + f.land);
+  }
+};
+
+std::string stateof(const HarvestScan& s) {
+  return std::to_string(s.x.status) + "|" + std::string(s.x.name.text()) + "|" +
+         std::to_string(s.x.resume) + "|" + std::to_string(s.x.matched) + "|" +
+         std::to_string(s.pos) + "|" + s.f.iban + "|" + s.f.konto + "|" + s.f.bic + "|" +
+         s.f.blz + "|" + s.f.land;
+}
+
+TEST(ScannerRuns, HarvestTakesRunsAsStepsWouldFromEveryState) {
+  std::mt19937 rng(7);
+  for (S state : kStates) {
+    for (int trial = 0; trial < 150; ++trial) {
+      HarvestScan start;
+      start.x.status = static_cast<int>(state);
+      start.x.resume = static_cast<int>(rng() % 2 ? S::InAccount : S::InAgent);
+      start.x.matched = static_cast<unsigned char>(rng() % 3);
+      for (unsigned k = rng() % 4; k > 0; --k) start.x.name.add("Cdtr"[rng() % 4]);
+      const std::string text = randomtext(rng, 1 + rng() % 300);
+      SCOPED_TRACE(std::to_string(static_cast<int>(state)) + ": " + text);
+      for (const HarvestSide* side : {&kCreditorHarvest, &kDebtorHarvest}) {
+        HarvestScan bytes = start, runs = start;
+        Collect a, b;
+        for (char c : text) harvestbyte(bytes, *side, c, a);
+        // Cut into random blocks, as reads cut a file.
+        for (std::size_t i = 0; i < text.size();) {
+          std::size_t k = 1 + rng() % 40;
+          if (k > text.size() - i) k = text.size() - i;
+          harvesttext(runs, *side, text.data() + i, k, b);
+          i += k;
+        }
+        ASSERT_EQ(stateof(runs), stateof(bytes));
+        ASSERT_EQ(b.got, a.got);
+      }
+    }
+  }
+}
+
+class Sink final : public ByteSink {
+ public:
+  std::string text;
+
+ protected:
+  bool emit(const char* p, std::size_t n) override {
+    text.append(p, n);
+    return true;
+  }
+};
+
+class Text final : public ByteSource {
+ public:
+  explicit Text(const std::string& t) : t_(t) {}
+  std::size_t read(char* buf, std::size_t cap) override {
+    const std::size_t n = std::min(cap, t_.size() - pos_);
+    t_.copy(buf, n, pos_);
+    pos_ += n;
+    return n;
+  }
+  bool seek(std::uint64_t offset) override {
+    pos_ = static_cast<std::size_t>(offset);
+    return pos_ <= t_.size();
+  }
+
+ private:
+  const std::string& t_;
+  std::size_t pos_ = 0;
+};
+
+class Lines final : public LineSource {
+ public:
+  std::size_t next(char* buf, std::size_t cap) override {
+    const std::string l = resultline("0", "DE", "37040044", "0532013000",
+                                     "DE89370400440532013000", "COBADEFFXXX");
+    const std::size_t n = std::min(cap - 1, l.size());
+    l.copy(buf, n);
+    buf[n] = '\0';
+    return n;
+  }
+};
+
+std::string stateof(const RewriteScan& s) {
+  return stateof(s.track) + "#" + std::to_string(s.stretch) + "|" + std::to_string(s.offset) +
+         "|" + std::to_string(s.hold.status) + "|" + std::string(s.hold.name.text()) + "|" +
+         std::to_string(s.depth) + "|" + s.prev + "|" + std::string(s.idbuf, s.idlen) + "|" +
+         std::to_string(s.spilled) + "|" + std::to_string(s.pending);
+}
+
+TEST(ScannerRuns, RewriteTakesRunsAsStepsWouldFromEveryState) {
+  std::mt19937 rng(11);
+  for (int hold = 0; hold < 12; ++hold) {
+    for (S track : {S::Outside, S::InTag, S::InAccount, S::InAccountTag, S::InAgentTag,
+                    S::InIbanText, S::InComment}) {
+      for (int trial = 0; trial < 40; ++trial) {
+        const std::string text = randomtext(rng, 1 + rng() % 600);
+        SCOPED_TRACE(std::to_string(hold) + "/" + std::to_string(static_cast<int>(track)) + ": " +
+                     text);
+        RewriteScan start;
+        start.hold.status = hold;
+        start.held = rng() % 2 ? HarvestGroup::Account : HarvestGroup::Agent;
+        start.depth = static_cast<int>(rng() % 2);
+        start.idlen = rng() % 2 ? 0 : kHoldSize - 1 - rng() % 30;  // near spilling, or not
+        std::fill(start.idbuf, start.idbuf + start.idlen, 'h');
+        start.idbuf[start.idlen] = '\0';
+        start.track.x.status = static_cast<int>(track);
+        for (unsigned k = rng() % 3; k > 0; --k) start.hold.name.add("Id"[rng() % 2]);
+        std::string outbytes, outruns;
+        ScanResult rb = ScanResult::Ok, rr = ScanResult::Ok;
+        RewriteScan bytes = start, runs = start;
+        {
+          Sink sink;
+          Lines lines;
+          Text t(text);
+          PairAhead ahead(kCreditorHarvest, t, start.track);
+          const RewritePass p = {kCreditorRewrite, formsfor(5), sink, lines, ahead};
+          for (char c : text) {
+            rb = rewritebyte(bytes, p, c);
+            if (rb != ScanResult::Ok) break;
+          }
+          sink.flush();
+          outbytes = sink.text;
+        }
+        {
+          Sink sink;
+          Lines lines;
+          Text t(text);
+          PairAhead ahead(kCreditorHarvest, t, start.track);
+          const RewritePass p = {kCreditorRewrite, formsfor(5), sink, lines, ahead};
+          for (std::size_t i = 0; i < text.size() && rr == ScanResult::Ok;) {
+            std::size_t k = 1 + rng() % 60;
+            if (k > text.size() - i) k = text.size() - i;
+            rr = rewritetext(runs, p, text.data() + i, k);
+            i += k;
+          }
+          sink.flush();
+          outruns = sink.text;
+        }
+        ASSERT_EQ(rr, rb);
+        if (rb != ScanResult::Ok) continue;  // stopped at different bytes of the last block
+        ASSERT_EQ(stateof(runs), stateof(bytes));
+        ASSERT_EQ(outruns, outbytes);
+      }
+    }
+  }
+}
+
+}  // namespace
