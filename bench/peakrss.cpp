@@ -1,7 +1,7 @@
 // The benchmark's stopwatch: runs one command and reports its wall time, its peak resident
 // memory (getrusage of the child, so the figure is the command's own and not this wrapper's)
 // and its exit status, as one line of key=value pairs:
-//   wall_s=0.123456 maxrss_kb=1234 status=0 timeout=0
+//   wall_s=0.123456 maxrss_kb=1234 status=0 timeout=0 cpu_s=0.120000
 // status is the exit status, or 128 + the signal that ended the command. With -t the command
 // is killed after that many seconds and timeout=1 is reported.
 // usage: bench_peakrss [-t SECONDS] [-o RESULTFILE] -- COMMAND [ARG...]
@@ -102,8 +102,11 @@ int main(int argc, char** argv) {
     return 2;
   }
   // ru_maxrss is in kilobytes on Linux.
-  std::fprintf(out, "wall_s=%.6f maxrss_kb=%ld status=%d timeout=%d\n", wall, ru.ru_maxrss, status,
-               timedout ? 1 : 0);
+  // CPU time (user and system) is steadier than wall time on a shared machine.
+  const double cpu = static_cast<double>(ru.ru_utime.tv_sec + ru.ru_stime.tv_sec) +
+                     static_cast<double>(ru.ru_utime.tv_usec + ru.ru_stime.tv_usec) / 1e6;
+  std::fprintf(out, "wall_s=%.6f maxrss_kb=%ld status=%d timeout=%d cpu_s=%.6f\n", wall,
+               ru.ru_maxrss, status, timedout ? 1 : 0, cpu);
   if (result && std::fclose(out) != 0) return 2;
   return 0;
 }
