@@ -7,36 +7,43 @@ RELEASE := build/release
 ASAN := build/asan
 BENCH := build/bench
 
-.PHONY: all build demo test valgrind bench microbench fuzz clean deps
+.PHONY: all build demo test valgrind bench microbench fuzz clean deps test-deps
 .PHONY: windows windows-test dist
 
 all: build
 
+# The program needs cmake, g++ and make; the tests (and the Windows build, which builds them
+# too) also GoogleTest.
 deps:
 	@tools/deps.sh
+
+test-deps:
+	@tools/deps.sh --tests
 
 build: deps
 	cmake -S . -B $(RELEASE) -DCMAKE_BUILD_TYPE=Release -DVELMORA_TESTS=OFF > /dev/null
 	cmake --build $(RELEASE) -j$(JOBS)
 
+# The demo writes into build/demo, made afresh each time.
 demo: build
-	@examples/demo.sh $(RELEASE)/velmora
+	@rm -rf build/demo
+	@examples/demo.sh $(RELEASE)/velmora build/demo
 
 # Tests build with AddressSanitizer and UndefinedBehaviorSanitizer.
-test: deps
+test: test-deps
 	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON > /dev/null
 	cmake --build $(ASAN) -j$(JOBS)
 	ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS)
 
 # The whole suite under valgrind's memcheck, on a Debug build without sanitizers in
 # build/valgrind; too slow for every CI run.
-valgrind: deps
+valgrind: test-deps
 	@JOBS=$(JOBS) tools/valgrind-tests.sh
 
 # velmora.exe for 64-bit Windows (cross-built with mingw-w64) and its tests; run them under
 # wine with `make windows-test` (the CI's Windows leg, which installs what it needs).
 WINDOWS := build/windows
-windows:
+windows: test-deps
 	cmake -S . -B $(WINDOWS) --no-warn-unused-cli -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
 	  -DCMAKE_BUILD_TYPE=Release > /dev/null
 	cmake --build $(WINDOWS) -j$(JOBS)
@@ -45,7 +52,7 @@ windows-test:
 	bash .ci/windows
 
 # Release packages in build/dist: Linux .tar.gz and .deb, Windows .zip.
-dist: deps
+dist: test-deps
 	@tools/dist.sh
 
 # Whole-program benchmark against plain copy programs: builds its own Release binaries in

@@ -1,12 +1,30 @@
 #!/usr/bin/env bash
-# Runs velmora on the example files in a scratch copy and shows what each run wrote.
-# usage: examples/demo.sh PATH-TO-VELMORA
+# Runs velmora on copies of the example files and shows what each run wrote: a batch, a
+# harvest and a rewrite with mode 5, each in a folder of its own.
+#
+# usage: demo.sh [PROGRAM [DIRECTORY]]
+#   PROGRAM    the velmora program (default: velmora as found on the PATH)
+#   DIRECTORY  where the copies go: a new or empty folder, created when missing (default: a
+#              fresh temporary folder). Nothing is written anywhere else: not beside this
+#              script, not beside the program, and nothing is ever deleted.
 set -eu
-prog=$(realpath "$1")
 here=$(cd "$(dirname "$0")" && pwd)
-demo=$(realpath -m "$(dirname "$prog")/demo")
-rm -rf "$demo"
-mkdir -p "$demo"
+prog=${1:-velmora}
+if [ "${prog#*/}" = "$prog" ]; then
+  prog=$(command -v "$prog") || { echo "demo: no program named ${1:-velmora} on the PATH" >&2; exit 1; }
+fi
+prog=$(realpath "$prog")
+if [ $# -ge 2 ]; then
+  demo=$2
+  if [ -e "$demo" ] && { [ ! -d "$demo" ] || [ -n "$(ls -A "$demo")" ]; }; then
+    echo "demo: $demo exists and is not an empty folder; name a new one" >&2
+    exit 1
+  fi
+  mkdir -p "$demo"
+  demo=$(realpath "$demo")
+else
+  demo=$(mktemp -d "${TMPDIR:-/tmp}/velmora-demo.XXXXXX")
+fi
 
 show() {
   for f in "$@"; do
@@ -24,7 +42,7 @@ step() {
   echo
 }
 
-mkdir -p "$demo/batch" "$demo/harvest" "$demo/rewrite"
+mkdir "$demo/batch" "$demo/harvest" "$demo/rewrite"
 cp "$here/data.csv" "$here/BIC.csv" "$demo/batch/"
 step batch data.csv
 (cd "$demo/batch" && show data.csv BIC.csv data.csv.out)

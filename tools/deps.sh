@@ -1,11 +1,20 @@
 #!/usr/bin/env bash
-# Installs what the build and the tests need when it is missing (Debian packages).
+# Installs what the build needs when it is missing (Debian packages): cmake, g++ and make for
+# the program itself; with --tests also GoogleTest, which only the test programs use (so that
+# `make demo` works without it); and every further package named on the command line.
+#
+# usage: tools/deps.sh [--tests] [PACKAGE...]
 set -eu
+tests=0
+if [ "${1:-}" = --tests ]; then
+  tests=1
+  shift
+fi
 need=()
 command -v cmake >/dev/null || need+=(cmake)
 command -v g++ >/dev/null || need+=(g++)
 command -v make >/dev/null || need+=(make)
-[ -f /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
+if [ $tests = 1 ] && [ ! -f /usr/include/gtest/gtest.h ]; then need+=(libgtest-dev); fi
 for pkg in "$@"; do need+=("$pkg"); done
 [ ${#need[@]} = 0 ] && exit 0
 if [ "$(id -u)" != 0 ]; then

@@ -14,7 +14,7 @@ JOBS=${JOBS:-2}
 BUILD=build/valgrind
 
 command -v valgrind > /dev/null || tools/deps.sh valgrind
-tools/deps.sh
+tools/deps.sh --tests
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=OFF > /dev/null
 cmake --build "$BUILD" -j"$JOBS"
 

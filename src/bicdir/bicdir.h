@@ -4,7 +4,8 @@
 #include <string>
 
 /// Path of the BIC directory for the data file verz: its directory part (up to and including
-/// the last directory separator) followed by "BIC.csv".
+/// the last directory separator: "/", on Windows also "\\"; there a bare drive prefix such as
+/// "C:" too) followed by "BIC.csv".
 std::string bicpath(const char* verz);
 
 /// Looks up (land, blz) in the BIC directory of data file verz. Returns 1 when an entry was

@@ -40,9 +40,20 @@ TEST(Bicpath, KeepsTheDirectoryUpToTheLastSeparator) {
       {"path ending in a separator", sep("daten/"), sep("daten/BIC.csv")},
       {"no length limit", deep + "konten.csv", deep + "BIC.csv"},
 #ifdef _WIN32
-      {"only the backslash counts", "C:\\a/b\\c/d.csv", "C:\\a/b\\BIC.csv"},
-      {"a drive colon is no separator", "C:konten.csv", "BIC.csv"},
+      {"the last of \"\\\" and \"/\" counts, here \"/\"", "C:\\a/b\\c/d.csv", "C:\\a/b\\c/BIC.csv"},
+      {"the last of \"\\\" and \"/\" counts, here \"\\\"", "C:/a\\b/c\\d.csv", "C:/a\\b/c\\BIC.csv"},
+      {"relative path with \"/\"", "sub/konten.csv", "sub/BIC.csv"},
+      {"absolute path with \"/\" and a drive", "C:/daten/konten.csv", "C:/daten/BIC.csv"},
+      {"UNC path with \"/\"", "//server/share/konten.csv", "//server/share/BIC.csv"},
+      {"a bare drive prefix keeps its drive", "C:konten.csv", "C:BIC.csv"},
+      {"a bare drive prefix, lower case", "d:konten.csv", "d:BIC.csv"},
+      {"a drive prefix alone", "C:", "C:BIC.csv"},
+      {"a drive prefix before a folder", "C:daten\\konten.csv", "C:daten\\BIC.csv"},
+      {"a colon after a digit is no drive", "1:konten.csv", "BIC.csv"},
+      {"a colon further in is no drive", "konten:x.csv", "BIC.csv"},
+      {"a colon after \"@\", the byte before \"A\", is no drive", "@:konten.csv", "BIC.csv"},
 #else
+      {"a drive prefix means nothing here", "C:konten.csv", "BIC.csv"},
       {"only the slash counts", "a\\b/c\\d.csv", "a\\b/BIC.csv"},
       {"a backslash alone is no separator", "a\\konten.csv", "BIC.csv"},
 #endif
