@@ -9,6 +9,11 @@
 
 #include "common/fsys.h"
 
+std::size_t folderend(const std::string& path) {
+  const std::string::size_type sep = path.rfind('/');
+  return sep == std::string::npos ? 0 : sep + 1;
+}
+
 bool replacefile(const char* from, const char* to) {
   return std::rename(from, to) == 0;
 }

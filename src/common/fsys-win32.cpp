@@ -11,6 +11,15 @@
 
 #include "common/fsys.h"
 
+// "C:konten.csv" names a file in the current folder of drive C:, whose folder part is "C:".
+std::size_t folderend(const std::string& path) {
+  const std::string::size_type sep = path.find_last_of("\\/");
+  if (sep != std::string::npos) return sep + 1;
+  const bool drive = path.size() >= 2 && path[1] == ':' &&
+                     ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
+  return drive ? 2 : 0;
+}
+
 // rename() on Windows refuses to replace an existing file; MoveFileExA does it in one step
 // and leaves both files alone when it fails.
 bool replacefile(const char* from, const char* to) {

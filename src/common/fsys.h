@@ -3,11 +3,17 @@
 // build; nothing above this layer asks which system it runs on.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
 #include "common/files.h"
+
+/// Where the folder part of path ends: just past its last directory separator, or 0 for a
+/// bare file name. Only "/" separates on POSIX systems; Windows takes "\\" and "/" alike, and
+/// a bare drive prefix ("C:konten.csv") keeps its drive (2).
+std::size_t folderend(const std::string& path);
 
 /// Moves the file from to the name to, replacing a file of that name in one step. Returns
 /// false, leaving both as they were, when it cannot.

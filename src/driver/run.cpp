@@ -6,6 +6,7 @@
 #include "batch/batch.h"
 #include "common/files.h"
 #include "common/fsys.h"
+#include "common/runfiles.h"
 #include "driver/messages.h"
 #include "driver/platform.h"
 #include "iso20022/harvest.h"
@@ -31,44 +32,38 @@ Ending usage(const std::string& box) {
 }
 
 // The stages of a run that has its data file to itself.
-Ending stages(int n, char** argv, char* sland) {
-  const std::string data = argv[1];
+Ending stages(int n, char** argv, const RunFiles& f, char* sland) {
   if (n >= 2) {
-    switch (harvest(argv[1], argv[2])) {
+    switch (harvest(f)) {
       case HarvestResult::Skipped:
       case HarvestResult::Done: break;
-      case HarvestResult::BackupFailed: return fatal(kDataNotWritable, backupfailbox(data));
-      case HarvestResult::WriteFailed: return fatal(kDataNotWritable, datawritebox(data));
+      case HarvestResult::BackupFailed: return fatal(kDataNotWritable, backupfailbox(f.data));
+      case HarvestResult::WriteFailed: return fatal(kDataNotWritable, datawritebox(f.data));
     }
   }
 
-  File fi = openfile(data, "rb");
-  if (!fi) return usage(datanotfoundbox(data));
-  const std::string out = data + ".out";
-  // Creating the result file must not remove a file of the user's: the payment file given as
-  // "DATA.out", or a link to the data file. That counts as a result file that cannot be created.
-  if (samefile(out, data) || (n >= 2 && samefile(out, argv[2]))) {
-    return fatal(kOutputNotWritable, outputopenbox(out));
-  }
+  File fi = openfile(f.data, "rb");
+  if (!fi) return usage(datanotfoundbox(f.data));
   // Made fresh, and no more widely readable than the data file it is made from.
-  File fo = createfresh(out, filemode(data));
-  if (!fo) return fatal(kOutputNotWritable, outputopenbox(out));
+  File fo;
+  if (!clobbers(f, Output::Result)) fo = createfresh(f.result, filemode(f.data));
+  if (!fo) return fatal(kOutputNotWritable, outputopenbox(f.result));
   // A result file that could not be written completely must not be reported as a success.
-  bool ok = runbatch(fi.get(), fo.get(), argv[1], sland);
+  bool ok = runbatch(fi.get(), fo.get(), f.data.c_str(), sland);
   if (!closefile(fo)) ok = false;
   fi.reset();
-  if (!ok) return fatal(kOutputNotWritable, outputwritebox(out));
+  if (!ok) return fatal(kOutputNotWritable, outputwritebox(f.result));
 
   if (n == 3) {
     std::string failed;
-    switch (rewrite(argv[1], argv[2], argv[3], failed)) {
+    switch (rewrite(f, argv[3], failed)) {
       case RewriteResult::Done: break;
       case RewriteResult::NoLine: return {kInternal01, "", 1};
       case RewriteResult::NotHarvested: return {kInternal02, "", 1};
       case RewriteResult::IoFailed: return fatal(kOutputNotWritable, outputopenbox(failed));
     }
   }
-  return {nullptr, closingbox(data), 0};
+  return {nullptr, closingbox(f.data), 0};
 }
 
 }  // namespace
@@ -85,11 +80,12 @@ int run(int argc, char** argv) {
   } else {
     // One run at a time on a data file, from before its first file is touched to after its
     // last: a second run leaves everything as it is.
+    const RunFiles files = runfiles(argv[1], n >= 2 ? argv[2] : "");
     RunLock lock;
-    if (lock.take(std::string(argv[1]) + ".lock", argv[1]) == RunLock::Take::Busy) {
-      end = fatal(kDataBusy, databusybox(argv[1]));
+    if (lock.take(files.lock, files.data) == RunLock::Take::Busy) {
+      end = fatal(kDataBusy, databusybox(files.data));
     } else {
-      end = stages(n, argv, sland);
+      end = stages(n, argv, files, sland);
     }
   }
 

@@ -6,11 +6,11 @@
 #include <system_error>
 
 #include "batch/record.h"
-#include "bicdir/bicdir.h"
 #include "bicdir/bicindex.h"
 #include "common/bytesink.h"
 #include "common/files.h"
 #include "common/fsys.h"
+#include "common/runfiles.h"
 #include "common/textbuf.h"
 #include "iban/iban.h"
 
@@ -54,18 +54,59 @@ bool readable(std::FILE* fp) {
 // data file too: a second name first, moved over the backup in one step. Where the file system
 // has no second names, the data file itself moves; moved then says so, and the caller must
 // bring it back should the new data file not take its place.
-bool keepbackup(const std::string& data, const std::string& old, const std::string& staged,
-                bool& moved) {
+bool keepbackup(const RunFiles& f, bool& moved) {
   moved = false;
-  if (linkfile(data.c_str(), staged.c_str())) {
-    const bool ok = replacefile(staged.c_str(), old.c_str());
+  if (linkfile(f.data.c_str(), f.staged.c_str())) {
+    const bool ok = replacefile(f.staged.c_str(), f.backup.c_str());
     // Both names of one file (a backup left as a second name by a run that died) leave the
     // staged name in place.
-    removeentry(staged);
+    removeentry(f.staged);
     return ok;
   }
-  moved = replacefile(data.c_str(), old.c_str());
+  moved = replacefile(f.data.c_str(), f.backup.c_str());
   return moved;
+}
+
+// What is at the data file's name before the harvest: nothing, the user's data file, or
+// something that is none (a directory, there or at the backup's name).
+enum class Before { None, DataFile, Refused, BackupRefused };
+
+Before lookbefore(const RunFiles& f) {
+  std::error_code ec;
+  using std::filesystem::file_type;
+  const file_type type = std::filesystem::symlink_status(f.data, ec).type();
+  // A directory is not a data file: leave it where it is rather than move it aside.
+  if (type == file_type::directory) return Before::Refused;
+  // Anything else that is there is the user's data file: its lines follow the harvested ones,
+  // and it becomes the backup. Without it, nothing is merged and no backup is made.
+  if (type == file_type::not_found) return Before::None;
+  // Nor is a directory a backup a data file can replace: known before anything is written.
+  if (std::filesystem::symlink_status(f.backup, ec).type() == file_type::directory) {
+    return Before::BackupRefused;
+  }
+  return Before::DataFile;
+}
+
+// Both passes over the payment file into out, then the user's lines of the data file (when
+// there is one). False when the data file could not be read.
+//
+// Deliberately one scanner state for both passes: the debtor pass starts where the creditor
+// pass ended, which matters only for a file that ends inside a tag or text. "BIC.csv" is read
+// once; every new pair is appended to it and to the index, which answers the presence checks
+// as reading the file each time would. A payment file that is itself "BIC.csv" beside the
+// data file is read, never written: the index is then never loaded, and an index not read to
+// its end adds nothing.
+bool writerecords(const RunFiles& f, std::FILE* pay, bool merge, FileSink& out) {
+  BicIndex bics;
+  if (!samefile(f.payment, f.bicdir)) bics.load(f.data.c_str());
+  HarvestScan s;
+  DataSink sink(out, bics);
+  runpass(pay, s, kCreditorHarvest, sink, out);
+  std::rewind(pay);
+  runpass(pay, s, kDebtorHarvest, sink, out);
+  if (!merge) return true;
+  File fb = openfile(f.data, "rb");
+  return fb && mergebackup(fb.get(), out);
 }
 
 }  // namespace
@@ -114,71 +155,39 @@ bool mergebackup(std::FILE* from, ByteSink& to) {
 // forced to the disk before it takes the data file's place, so that a run that dies at any
 // moment leaves either the user's data file as it was (and perhaps the unfinished new one,
 // which the next run removes) or the backup beside a complete new data file.
-HarvestResult harvest(const char* datapath, const char* paypath) {
-  File pay = openfile(paypath, "rb");
+HarvestResult harvest(const RunFiles& f) {
+  File pay = openfile(f.payment, "rb");
   if (!pay || !readable(pay.get())) return HarvestResult::Skipped;
-
-  const std::string data = datapath;
-  const std::string old = data + ".old";
-  const std::string fresh = data + kFreshSuffix;
-  const std::string staged = old + kFreshSuffix;
   // The payment file must survive: it can be neither the data file (which is replaced), nor
   // the backup name (which the data file replaces), nor a name this step writes.
-  for (const std::string& path : {data, old, fresh, staged}) {
-    if (samefile(paypath, path)) return HarvestResult::BackupFailed;
+  for (Output out : {Output::Data, Output::Backup, Output::Fresh, Output::Staged}) {
+    if (clobbers(f, out)) return HarvestResult::BackupFailed;
   }
-
-  std::error_code ec;
-  const std::filesystem::file_type type = std::filesystem::symlink_status(data, ec).type();
-  // A directory is not a data file: leave it where it is rather than move it aside.
-  if (type == std::filesystem::file_type::directory) return HarvestResult::WriteFailed;
-  // Anything else that is there is the user's data file: its lines follow the harvested ones,
-  // and it becomes the backup. Without it, nothing is merged and no backup is made.
-  const bool exists = type != std::filesystem::file_type::not_found;
-  // Nor is a directory a backup a data file can replace: known before anything is written.
-  if (exists && std::filesystem::symlink_status(old, ec).type() ==
-                    std::filesystem::file_type::directory) {
-    return HarvestResult::BackupFailed;
-  }
+  const Before before = lookbefore(f);
+  if (before == Before::Refused) return HarvestResult::WriteFailed;
+  if (before == Before::BackupRefused) return HarvestResult::BackupFailed;
+  const bool exists = before == Before::DataFile;
 
   // What a run that died left behind goes; the new data file keeps the old one's permissions.
-  removeentry(staged);
-  File fo = createfresh(fresh, exists ? filemode(data) : kNoMode, exists);
+  removeentry(f.staged);
+  File fo = createfresh(f.fresh, exists ? filemode(f.data) : kNoMode, exists);
   if (!fo) return HarvestResult::WriteFailed;
   auto fail = [&](HarvestResult r) {
     fo.reset();
-    removeentry(fresh);
+    removeentry(f.fresh);
     return r;
   };
-
-  // Deliberately one scanner state for both passes: the debtor pass starts where the creditor
-  // pass ended, which matters only for a file that ends inside a tag or text.
-  // "BIC.csv" is read once; every new pair is appended to it and to the index, which answers
-  // the presence checks as reading the file each time would.
-  // A payment file that is itself "BIC.csv" beside the data file is read, never written: the
-  // index is then never loaded, and an index not read to its end adds nothing.
-  BicIndex bics;
-  if (!samefile(paypath, bicpath(datapath))) bics.load(datapath);
-  HarvestScan s;
   FileSink out(fo.get());
-  DataSink sink(out, bics);
-  runpass(pay.get(), s, kCreditorHarvest, sink, out);
-  std::rewind(pay.get());
-  runpass(pay.get(), s, kDebtorHarvest, sink, out);
+  const bool read = writerecords(f, pay.get(), exists, out);
   pay.reset();
-
-  if (exists) {
-    File fb = openfile(data, "rb");
-    if (!fb || !mergebackup(fb.get(), out)) return fail(HarvestResult::WriteFailed);
-  }
-  if (!out.flush() || !syncfile(fo.get()) || !closefile(fo)) {
+  if (!read || !out.flush() || !syncfile(fo.get()) || !closefile(fo)) {
     return fail(HarvestResult::WriteFailed);
   }
 
   bool moved = false;
-  if (exists && !keepbackup(data, old, staged, moved)) return fail(HarvestResult::BackupFailed);
-  if (!replacefile(fresh.c_str(), data.c_str())) {
-    if (moved) replacefile(old.c_str(), data.c_str());
+  if (exists && !keepbackup(f, moved)) return fail(HarvestResult::BackupFailed);
+  if (!replacefile(f.fresh.c_str(), f.data.c_str())) {
+    if (moved) replacefile(f.backup.c_str(), f.data.c_str());
     return fail(HarvestResult::WriteFailed);
   }
   return HarvestResult::Done;

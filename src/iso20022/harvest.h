@@ -7,11 +7,9 @@
 #include "iso20022/harvestscan.h"
 
 class BicIndex;
+struct RunFiles;
 class ByteSink;
 
-/// The suffix of the name the new data file is written under before it replaces the data file
-/// (and of the backup's second name while it is made).
-constexpr char kFreshSuffix[] = ".tmp";
 
 enum class HarvestResult {
   Skipped,       ///< the payment file could not be opened; nothing was touched
@@ -20,15 +18,15 @@ enum class HarvestResult {
   WriteFailed,   ///< the new data file could not be written or put in place; the old one stays
 };
 
-/// Harvests the payment file paypath into the data file datapath, keeping the previous data
-/// file as datapath + ".old" and its user lines behind the harvested records, and enters new
-/// (country, bank code, BIC) triples into the BIC directory beside the data file.
+/// Harvests the run's payment file into its data file, keeping the previous data file as the
+/// backup and its user lines behind the harvested records, and enters new (country, bank code,
+/// BIC) triples into the BIC directory beside the data file.
 /// A payment file that cannot be opened or read gives Skipped before anything is touched.
 /// On BackupFailed and WriteFailed the data file is as it was before the call (a data file
 /// that did not exist does not exist afterwards); BIC.csv may keep what was added to it, and
 /// the backup may have been replaced by a copy of the data file. The new data file gets the
 /// permission bits of the old one.
-HarvestResult harvest(const char* datapath, const char* paypath);
+HarvestResult harvest(const RunFiles& f);
 
 /// The record step at a record point: cuts the bank code out of an IBAN of more than 8
 /// characters into f.blz and normalises it with getblz, enters (land, blz, bic) into the BIC

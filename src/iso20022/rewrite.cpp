@@ -2,9 +2,9 @@
 
 #include <cstdio>
 
-#include "bicdir/bicdir.h"
 #include "common/files.h"
 #include "common/fsys.h"
+#include "common/runfiles.h"
 #include "iso20022/rewritescan.h"
 
 namespace {
@@ -64,90 +64,85 @@ PassEnd runpass(const RewriteSide& side, RewriteForms forms, std::FILE* in, std:
   return sink.failed() ? PassEnd::WriteFailed : PassEnd::Done;
 }
 
-}  // namespace
-
-// The creditor pass reads the payment file and writes the intermediate file; the debtor pass
-// reads that and writes the rewritten payment file. Both take their lines from one reader of
-// the result file, which is never rewound.
-//
-// Internal errors leave the intermediate file behind, as the run's only trace of how far the
-// rewrite got. On an I/O failure it is removed: it is of no use then, and may be what filled
-// the disk.
-RewriteResult rewrite(const char* datapath, const char* paypath, const char* mode,
-                      std::string& failedpath) {
-  const std::string resultpath = std::string(datapath) + ".out";
-  const std::string pay = paypath;
-  const std::string interpath = pay + ".out";
-  const std::string outpath = pay + ".out.xml";
-
-  File fi = openfile(resultpath, "rb");
-  if (!fi) {
-    failedpath = resultpath;
-    return RewriteResult::IoFailed;
-  }
-  ResultLines lines(fi.get());
+// How a pass ended, with the close of its output, as the step's result (Done: go on).
+struct Step {
+  const RunFiles& f;
+  ResultLines& lines;
+  std::string& failedpath;
   bool madeinter = false;
-  auto iofailed = [&](const std::string& path) {
-    if (madeinter) std::remove(interpath.c_str());
+
+  // On an I/O failure the intermediate file is removed: it is of no use then, and may be
+  // what filled the disk.
+  RewriteResult iofailed(const std::string& path) {
+    if (madeinter) std::remove(f.intermediate.c_str());
     failedpath = path;
     return RewriteResult::IoFailed;
-  };
-  // How a pass ended, with the close of its output, as the step's result (Done: go on).
-  auto settle = [&](PassEnd e, bool closed, const std::string& in, const std::string& out) {
-    if (e == PassEnd::ReadFailed) return iofailed(lines.failed() ? resultpath : in);
+  }
+  RewriteResult settle(PassEnd e, bool closed, const std::string& in, const std::string& out) {
+    if (e == PassEnd::ReadFailed) return iofailed(lines.failed() ? f.result : in);
     if (e == PassEnd::WriteFailed || !closed) return iofailed(out);
     if (e == PassEnd::NoLine) return RewriteResult::NoLine;
     if (e == PassEnd::NotHarvested) return RewriteResult::NotHarvested;
     return RewriteResult::Done;
-  };
+  }
+  // One pass from in to out; with run false (no mode, or no input) out stays empty.
+  RewriteResult pass(const RewriteSide& side, RewriteForms forms, bool run, const std::string& in,
+                     File& out, const std::string& outpath, HarvestScan& track) {
+    PassEnd e = PassEnd::Done;
+    if (run) {
+      File fin = openfile(in, "rb");
+      File ahead = openfile(in, "rb");
+      if (!fin || !ahead) return iofailed(in);
+      e = runpass(side, forms, fin.get(), ahead.get(), out.get(), lines, track);
+    }
+    return settle(e, closefile(out), in, outpath);
+  }
+};
 
-  // The step's two outputs must not be a file of the user's under another name: a data file
-  // called "p.xml.out" would be emptied as the intermediate file and then removed with it, one
-  // called "p.xml.out.xml" overwritten. Such an output counts as one that cannot be created.
-  const std::string theirs[] = {datapath, std::string(datapath) + ".old", resultpath, pay,
-                                bicpath(datapath)};
-  for (const std::string& path : {interpath, outpath}) {
-    for (const std::string& keep : theirs) {
-      if (samefile(path, keep)) return iofailed(path);
+}  // namespace
+
+// The creditor pass reads the payment file and writes the intermediate file; the debtor pass
+// reads that and writes the rewritten payment file. Both take their lines from one reader of
+// the result file, which is never rewound. Internal errors leave the intermediate file behind,
+// as the run's only trace of how far the rewrite got.
+RewriteResult rewrite(const RunFiles& f, const char* mode, std::string& failedpath) {
+  File fi = openfile(f.result, "rb");
+  if (!fi) {
+    failedpath = f.result;
+    return RewriteResult::IoFailed;
+  }
+  ResultLines lines(fi.get());
+  Step step{f, lines, failedpath};
+  // A data file called "p.xml.out" would be emptied as the intermediate file and then removed
+  // with it, one called "p.xml.out.xml" overwritten: such an output cannot be created.
+  for (Output out : {Output::Intermediate, Output::Rewritten}) {
+    if (clobbers(f, out)) {
+      return step.iofailed(out == Output::Intermediate ? f.intermediate : f.rewritten);
     }
   }
-
   // The outputs are made fresh, never written through a link or into someone else's file,
   // and are no more widely readable than the payment file they are made from.
-  const int bits = filemode(pay);
-  File fm = createfresh(interpath, bits);
-  if (!fm) return iofailed(interpath);
-  madeinter = true;
+  const int bits = filemode(f.payment);
+  File fm = createfresh(f.intermediate, bits);
+  if (!fm) return step.iofailed(f.intermediate);
+  step.madeinter = true;
 
   const RewriteMode ii = readmode(mode);
   const RewriteForms forms = formsfor(ii.m);
-  PassEnd e = PassEnd::Done;
   HarvestScan track;  // the harvest's scanner, carried from the creditor into the debtor pass
-  if (ii.run) {
-    // A payment file that cannot be opened is no error: the rewritten file stays empty.
-    File fiso = openfile(pay, "rb");
-    if (fiso) {
-      File ahead = openfile(pay, "rb");
-      if (!ahead) return iofailed(pay);
-      e = runpass(kCreditorRewrite, forms, fiso.get(), ahead.get(), fm.get(), lines, track);
-    }
-  }
-  RewriteResult r = settle(e, closefile(fm), pay, interpath);
+  // A payment file that cannot be opened is no error: the rewritten file stays empty.
+  const bool paymentreadable = static_cast<bool>(openfile(f.payment, "rb"));
+  RewriteResult r = step.pass(kCreditorRewrite, forms, ii.run && paymentreadable, f.payment, fm,
+                              f.intermediate, track);
   if (r != RewriteResult::Done) return r;
 
-  File fo = createfresh(outpath, bits);
-  if (!fo) return iofailed(outpath);
-  if (ii.run) {
-    File fiso = openfile(interpath, "rb");
-    File ahead = openfile(interpath, "rb");
-    if (!fiso || !ahead) return iofailed(interpath);
-    e = runpass(kDebtorRewrite, forms, fiso.get(), ahead.get(), fo.get(), lines, track);
-  }
-  r = settle(e, closefile(fo), interpath, outpath);
+  File fo = createfresh(f.rewritten, bits);
+  if (!fo) return step.iofailed(f.rewritten);
+  r = step.pass(kDebtorRewrite, forms, ii.run, f.intermediate, fo, f.rewritten, track);
   if (r != RewriteResult::Done) return r;
-  if (lines.failed()) return iofailed(resultpath);
+  if (lines.failed()) return step.iofailed(f.result);
   fi.reset();
   // The rewritten file is complete; an intermediate file that cannot be removed stays.
-  std::remove(interpath.c_str());
+  std::remove(f.intermediate.c_str());
   return RewriteResult::Done;
 }

@@ -3,6 +3,8 @@
 
 #include <string>
 
+struct RunFiles;
+
 enum class RewriteResult {
   Done,
   NoLine,        ///< a replacement point found no further result line ("Interner Fehler 01")
@@ -10,7 +12,6 @@ enum class RewriteResult {
   IoFailed,      ///< a file could not be opened, created, written or closed; see failedpath
 };
 
-/// Writes paypath + ".out.xml" from the payment file paypath and the result file
-/// datapath + ".out", by the mode text. On IoFailed, failedpath names the file concerned.
-RewriteResult rewrite(const char* datapath, const char* paypath, const char* mode,
-                      std::string& failedpath);
+/// Writes the run's rewritten payment file from its payment file and its result file, by the
+/// mode text. On IoFailed, failedpath names the file concerned.
+RewriteResult rewrite(const RunFiles& f, const char* mode, std::string& failedpath);

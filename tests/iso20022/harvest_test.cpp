@@ -10,6 +10,7 @@
 #include "bicdir/bicindex.h"
 #include "common/bytesink.h"
 #include "common/files.h"
+#include "common/runfiles.h"
 #include "common/textbuf.h"
 #include "support/tempdir.h"
 
@@ -188,7 +189,7 @@ class Harvest : public ::testing::Test {
   std::string data = dir.file("data.csv");
   std::string old = data + ".old";
   std::string pay = dir.file("pay.xml");
-  HarvestResult run() { return harvest(data.c_str(), pay.c_str()); }
+  HarvestResult run() { return harvest(runfiles(data, pay)); }
 };
 
 TEST_F(Harvest, KeepsThePreviousDataFileAndItsUserLines) {
@@ -232,10 +233,10 @@ TEST_F(Harvest, BackupNameTakenLeavesTheDataFileAndBicDirectory) {
 
 TEST_F(Harvest, PaymentFileIsNeverTheDataFileOrItsBackup) {
   dir.write("pay.xml", kPayment);
-  EXPECT_EQ(harvest(pay.c_str(), pay.c_str()), HarvestResult::BackupFailed);
+  EXPECT_EQ(harvest(runfiles(pay, pay)), HarvestResult::BackupFailed);
   const std::string asold = pay + ".old";
   writefile(asold, kPayment);
-  EXPECT_EQ(harvest(pay.c_str(), asold.c_str()), HarvestResult::BackupFailed);
+  EXPECT_EQ(harvest(runfiles(pay, asold)), HarvestResult::BackupFailed);
   EXPECT_EQ(dir.read("pay.xml"), kPayment);
   EXPECT_EQ(readfile(asold), kPayment);
 }
@@ -246,7 +247,7 @@ TEST_F(Harvest, PaymentFileThatIsTheBicDirectoryIsNotWritten) {
   const std::string bics = dir.file("BIC.csv");
   writefile(bics, kPayment);
   dir.write("data.csv", "1;AT\r\n");
-  ASSERT_EQ(harvest(data.c_str(), bics.c_str()), HarvestResult::Done);
+  ASSERT_EQ(harvest(runfiles(data, bics)), HarvestResult::Done);
   EXPECT_EQ(readfile(bics), kPayment);
   EXPECT_EQ(dir.read("data.csv"), std::string(kHarvested) + "1;AT\r\n");
 }

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 
+#include "common/runfiles.h"
 #include "support/tempdir.h"
 
 namespace {
@@ -24,7 +25,7 @@ struct Step {
 
 Step run(const TempDir& dir, const char* mode) {
   Step s{RewriteResult::Done, ""};
-  s.result = rewrite(dir.file("a.csv").c_str(), dir.file("p.xml").c_str(), mode, s.failed);
+  s.result = rewrite(runfiles(dir.file("a.csv"), dir.file("p.xml")), mode, s.failed);
   return s;
 }
 
@@ -160,7 +161,7 @@ TEST(Rewrite, OutputsNeverReplaceTheUsersFiles) {
     if (c.link) std::filesystem::create_hard_link(dir.file(c.target), dir.file(c.link));
     const std::string before = dir.read(c.kept);
     std::string failed;
-    EXPECT_EQ(rewrite(dir.file(data).c_str(), dir.file("p.xml").c_str(), c.mode, failed),
+    EXPECT_EQ(rewrite(runfiles(dir.file(data), dir.file("p.xml")), c.mode, failed),
               RewriteResult::IoFailed);
     EXPECT_EQ(failed, dir.file(c.failed));
     EXPECT_EQ(dir.read(c.kept), before);
