@@ -71,7 +71,7 @@ bool appendbicline(const std::string& path, const std::string& text, bool newlin
   if (!f) return false;
   // The old length, known from the very file opened, is where a failed write is cut back to.
   long before = std::fseek(f.get(), 0, SEEK_END) == 0 ? std::ftell(f.get()) : -1L;
-  // One write of the whole line: a failure then leaves nothing or one cut-back piece.
+  // One write of the whole text: a failure then leaves nothing or one cut-back piece.
   std::string out = newlinefirst ? "\r\n" + text : text;
   bool ok = std::fwrite(out.data(), 1, out.size(), f.get()) == out.size();
   if (std::fflush(f.get()) != 0) ok = false;

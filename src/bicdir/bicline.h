@@ -32,7 +32,8 @@ bool bicmatches(const BicLine& line, const char* land, const char* blz);
 bool makebicline(const char* land, const char* blz, const char* bic, std::string& text,
                  BicLine& back);
 
-/// Appends text to the file at path (binary, created when missing), after a CR LF when
-/// newlinefirst. Returns true when all of it reached the file; on failure the file is cut
-/// back to its old length so that no half line is left behind.
+/// Appends text, one line or several, to the file at path (binary, created when missing),
+/// after a CR LF when newlinefirst, in one write. Returns true when all of it reached the
+/// file; on failure the file is cut back to its old length so that no line or part of one is
+/// left behind.
 bool appendbicline(const std::string& path, const std::string& text, bool newlinefirst);
