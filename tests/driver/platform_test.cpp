@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "support/tempdir.h"
 
 // The harvest keeps the user's previous data file by moving it over the backup of an earlier
@@ -29,4 +31,21 @@ TEST(Replacefile, MovesAndReplacesOrLeavesBothAlone) {
     EXPECT_FALSE(dir.exists("data.csv"));
     EXPECT_EQ(dir.read("data.csv.old"), r.after);
   }
+}
+
+// velmora-bic writes its texts to the console: on Windows the bytes as they are (the console
+// is switched to their code page), elsewhere in UTF-8 with plain line ends.
+TEST(Consoletext, WritesTheTextAsThisPlatformShowsIt) {
+  TempDir dir;
+  std::FILE* f = std::fopen(dir.file("console.txt").c_str(), "wb");
+  ASSERT_NE(f, nullptr);
+  consoletext(f, "Satz k\xfcrzer als 168 Zeichen\r\nunver\xe4ndert: M\xc3\xa4rz.csv\r\n");
+  std::fclose(f);
+#ifdef _WIN32
+  EXPECT_EQ(dir.read("console.txt"),
+            "Satz k\xfcrzer als 168 Zeichen\r\nunver\xe4ndert: M\xc3\xa4rz.csv\r\n");
+#else
+  EXPECT_EQ(dir.read("console.txt"),
+            "Satz k\xc3\xbcrzer als 168 Zeichen\nunver\xc3\xa4ndert: M\xc3\xa4rz.csv\n");
+#endif
 }
