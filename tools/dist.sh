@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the release packages into build/dist (make dist) and checks what they hold:
-#   velmora-VERSION-linux-x86_64.tar.gz  bin/velmora, share/doc/velmora/{README.md,examples/}
-#   velmora_VERSION_amd64.deb            /usr/bin/velmora and the same documents
-#   velmora-VERSION-win64.zip            velmora.exe, README.md, examples/
+#   velmora-VERSION-linux-x86_64.tar.gz  bin/velmora, bin/velmora-bic,
+#                                        share/doc/velmora/{README.md,examples/}
+#   velmora_VERSION_amd64.deb            /usr/bin/velmora, /usr/bin/velmora-bic, the same documents
+#   velmora-VERSION-win64.zip            velmora.exe, velmora-bic.exe, README.md, examples/
 # The Linux packages come from the release build, the zip from the cross build that the
 # Windows tests run (build/windows).
 set -euo pipefail
@@ -38,11 +39,13 @@ has() {
   done
 }
 has "$(tar tzf "$tgz")" "velmora-$version-linux-x86_64/bin/velmora" \
+  "velmora-$version-linux-x86_64/bin/velmora-bic" \
   "velmora-$version-linux-x86_64/share/doc/velmora/README.md" \
   "velmora-$version-linux-x86_64/share/doc/velmora/examples/"
-has "$(dpkg-deb -c "$deb" | awk '{ print $NF }')" ./usr/bin/velmora \
+has "$(dpkg-deb -c "$deb" | awk '{ print $NF }')" ./usr/bin/velmora ./usr/bin/velmora-bic \
   ./usr/share/doc/velmora/README.md
 has "$(cmake -E tar tf "$zip")" "velmora-$version-win64/velmora.exe" \
+  "velmora-$version-win64/velmora-bic.exe" \
   "velmora-$version-win64/README.md" "velmora-$version-win64/examples/"
 echo "dist: .deb depends on: $(dpkg-deb -f "$deb" Depends)"
 ls -l "$tgz" "$deb" "$zip"
