@@ -29,10 +29,6 @@ std::string entries(const BankScan& s) {
   return out;
 }
 
-TEST(Bankfile, TheLayoutHelperWritesWholeRecords) {
-  ASSERT_EQ(record("10000000", '1', "MARKDEF1100", 'U').size(), kBankRecord);
-}
-
 TEST(Bankfile, TakesTheBicOfMainRecordsOnly) {
   const struct {
     const char* why;
@@ -190,50 +186,6 @@ TEST(Bankfile, ReadsLinesAndNamesTheLineOfAFault) {
       ASSERT_EQ(pieces, r.want);
     }
   }
-}
-
-std::string excerpt() {
-  return readfile(VELMORA_TESTDATA "/blz-2012-09-03-excerpt.txt");
-}
-
-// The real file: its main records with a BIC, in file order.
-TEST(Bankfile, ReadsTheRealExcerpt) {
-  const std::string text = excerpt();
-  ASSERT_EQ(text.size(), 1157u * 170u);
-  TempDir t;
-  t.write("blz.txt", text);
-  std::FILE* f = std::fopen(t.file("blz.txt").c_str(), "rb");
-  ASSERT_NE(f, nullptr);
-  BankScan s;
-  const bool ok = readbankfile(f, s);
-  std::fclose(f);
-  ASSERT_TRUE(ok);
-  ASSERT_EQ(s.entries.size(), 310u);
-  EXPECT_EQ(std::string(s.entries[0].blz) + s.entries[0].bic, "10000000MARKDEF1100");
-  EXPECT_EQ(std::string(s.entries[1].blz) + s.entries[1].bic, "10010010PBNKDEFF100");
-  const auto has = [&s](const char* blz) {
-    return std::any_of(s.entries.begin(), s.entries.end(),
-                       [blz](const BankRecord& r) { return std::string(r.blz) == blz; });
-  };
-  EXPECT_FALSE(has("15061758")) << "marked deleted";
-  EXPECT_FALSE(has("10020000")) << "main record without a BIC";
-}
-
-// Every umlaut of a name moves the fields behind it by a byte: the converted excerpt must be
-// refused, on the first record where that shows.
-TEST(Bankfile, RefusesTheExcerptReSavedAsUtf8) {
-  std::string utf8;
-  for (unsigned char c : excerpt()) {
-    if (c < 0x80) {
-      utf8 += static_cast<char>(c);
-    } else {
-      utf8 += static_cast<char>(0xC0 | (c >> 6));
-      utf8 += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  Outcome got = scan(utf8);
-  EXPECT_NE(got.fault, BankFault::None);
-  EXPECT_EQ(got.line, 9u) << "the first record with an umlaut in its name";
 }
 
 #ifndef _WIN32

@@ -166,27 +166,4 @@ TEST(Bicrun, VelmoraFindsTheImportedBics) {
             "\"10\"\r\n");
 }
 
-// The first entry for a bank code wins, as in the harvest: what BIC.csv holds stays, and a
-// second run adds nothing.
-TEST(Bicrun, KeepsWhatTheDirectoryHoldsAndAddsNothingTwice) {
-  TempDir t;
-  t.write("blz.txt", excerpt());
-  t.write("BIC.csv", kBefore);
-  const std::string data = t.file("konten.csv"), bicfile = bicpath(data.c_str());
-  Ran got = bic({t.file("blz.txt"), data});
-  ASSERT_EQ(got.status, 0) << got.err;
-  EXPECT_EQ(got.out, shown(bicsummary(bicfile, 310, 309, 1)));
-  const std::string once = t.read("BIC.csv");
-  EXPECT_EQ(once.rfind(std::string(kBefore) + "\r\n\"DE\";\"10010010\";\"PBNKDEFF100\"\r\n", 0), 0u)
-      << "the open last line ended, then the new entries";
-  char found[64];
-  EXPECT_EQ(getbic("DE", "10000000", found, data.c_str()), 1);
-  EXPECT_STREQ(found, "OWNBICXX");
-
-  got = bic({t.file("blz.txt"), data});
-  ASSERT_EQ(got.status, 0) << got.err;
-  EXPECT_EQ(got.out, shown(bicsummary(bicfile, 310, 0, 310)));
-  EXPECT_EQ(t.read("BIC.csv"), once);
-}
-
 }  // namespace
