@@ -15,10 +15,10 @@ constexpr std::size_t kBankBic = 11;      ///< BIC field, positions 140-150
 /// The first fault of a bank code file, in the order the checks run.
 enum class BankFault {
   None,
-  TooShort,   ///< a line shorter than a record (an empty line counts unless only empty ones follow)
-  BadBlz,     ///< the bank code is not 8 digits
-  BadBic,     ///< the BIC is neither blank nor 8 or 11 upper-case letters and digits
-  BadChange,  ///< the change code is not A, D, M or U
+  TooShort,    ///< a line shorter than a record; an empty line too, unless only empty ones follow
+  BadBlz,      ///< the bank code is not 8 digits
+  BadBic,      ///< the BIC is neither blank nor 8 or 11 upper-case letters and digits
+  BadChange,   ///< the change code is not A, D, M or U
   Unreadable,  ///< the stream failed before its end
 };
 
