@@ -7,7 +7,7 @@ RELEASE := build/release
 ASAN := build/asan
 BENCH := build/bench
 
-.PHONY: all build demo test valgrind bench microbench fuzz clean deps test-deps
+.PHONY: all build demo test valgrind bench microbench fuzz clean deps coverage test-deps
 .PHONY: windows windows-test dist
 
 all: build
@@ -34,6 +34,20 @@ test: test-deps
 	cmake -S . -B $(ASAN) -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON > /dev/null
 	cmake --build $(ASAN) -j$(JOBS)
 	ctest --test-dir $(ASAN) --output-on-failure -j$(JOBS)
+
+# Branch coverage of src/ by the whole suite (gcovr, from Debian's package), on a Debug build
+# without sanitizers in build/coverage; the report is build/coverage/coverage.html.
+COVERAGE := build/coverage
+coverage: test-deps
+	@command -v gcovr > /dev/null || tools/deps.sh gcovr
+	cmake -S . -B $(COVERAGE) -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS="--coverage -fprofile-update=atomic" \
+	  -DCMAKE_EXE_LINKER_FLAGS="--coverage" > /dev/null
+	cmake --build $(COVERAGE) -j$(JOBS)
+	find $(COVERAGE) -name '*.gcda' -delete
+	ctest --test-dir $(COVERAGE) -j$(JOBS) -LE slow > /dev/null || true
+	gcovr --root . --filter src/ --object-directory $(COVERAGE) --branches --exclude-throw-branches \
+	  --exclude-unreachable-branches --print-summary --html-details $(COVERAGE)/coverage.html \
+	  | tail -3
 
 # The whole suite under valgrind's memcheck, on a Debug build without sanitizers in
 # build/valgrind; too slow for every CI run.

@@ -16,7 +16,8 @@ set(VELMORA_ENGINE_SOURCES
   src/iban/country.cpp
   src/iban/fieldcheck.cpp
   src/iban/iban.cpp
-  # bicdir: the BIC directory's lines, its index and the one-shot functions
+  # bicdir: the BIC directory's lines, its index, the one-shot functions, the bank code file
+  src/bicdir/bankfile.cpp
   src/bicdir/bicdir.cpp
   src/bicdir/bicindex.cpp
   src/bicdir/bicline.cpp
@@ -34,7 +35,8 @@ else()
 endif()
 
 # The driver: dispatch, stages, messages, exit status, and the console side of the platform.
-set(VELMORA_DRIVER_SOURCES src/driver/run.cpp src/driver/messages.cpp)
+set(VELMORA_DRIVER_SOURCES src/driver/run.cpp src/driver/messages.cpp src/driver/bicrun.cpp
+  src/driver/bicmessages.cpp)
 if(WIN32)
   list(APPEND VELMORA_DRIVER_SOURCES src/driver/platform-win32.cpp)
 else()

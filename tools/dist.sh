@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Builds the release packages into build/dist (make dist) and checks that each holds what it
 # must (tools/check-packages.sh checks them further, as a user gets them):
-#   velmora-VERSION-linux-x86_64.tar.gz  bin/velmora, share/man/man1/velmora.1.gz,
+#   velmora-VERSION-linux-x86_64.tar.gz  bin/velmora, bin/velmora-bic,
+#                                        share/man/man1/velmora.1.gz,
 #                                        share/doc/velmora/{copyright,changelog.gz,README.md,
 #                                        anleitung.md,examples/}
 #   velmora_VERSION_amd64.deb            the same below /usr
-#   velmora-VERSION-win64.zip            velmora.exe, LIESMICH.txt, LICENSE.txt, README.md,
-#                                        beispiel.bat, beispiel/
+#   velmora-VERSION-win64.zip            velmora.exe, velmora-bic.exe, LIESMICH.txt,
+#                                        LICENSE.txt, README.md, beispiel.bat, beispiel/
 # The Linux packages come from the release build, the zip from the cross build that the
 # Windows tests run (build/windows). The version of project() must also be the one the README,
 # the changelog and the manual page name.
@@ -48,14 +49,15 @@ has() {
   done
 }
 doc=share/doc/velmora
-has "$(tar tzf "$tgz" | sed "s|^velmora-$version-linux-x86_64/||")" bin/velmora \
+has "$(tar tzf "$tgz" | sed "s|^velmora-$version-linux-x86_64/||")" bin/velmora bin/velmora-bic \
   share/man/man1/velmora.1.gz $doc/copyright $doc/changelog.gz $doc/README.md $doc/anleitung.md \
   $doc/examples/ $doc/examples/demo.sh
 has "$(dpkg-deb -c "$deb" | awk '{ print $NF }' | sed 's|^\./||')" usr/bin/velmora \
-  usr/share/man/man1/velmora.1.gz usr/$doc/copyright usr/$doc/changelog.gz usr/$doc/README.md \
-  usr/$doc/anleitung.md usr/$doc/examples/demo.sh
-has "$(cmake -E tar tf "$zip" | sed "s|^velmora-$version-win64/||")" velmora.exe LIESMICH.txt \
-  LICENSE.txt README.md beispiel.bat beispiel/konten.csv beispiel/zahlung.xml beispiel/BIC.csv
+  usr/bin/velmora-bic usr/share/man/man1/velmora.1.gz usr/$doc/copyright usr/$doc/changelog.gz \
+  usr/$doc/README.md usr/$doc/anleitung.md usr/$doc/examples/demo.sh
+has "$(cmake -E tar tf "$zip" | sed "s|^velmora-$version-win64/||")" velmora.exe velmora-bic.exe \
+  LIESMICH.txt LICENSE.txt README.md beispiel.bat beispiel/konten.csv beispiel/zahlung.xml \
+  beispiel/BIC.csv
 echo "dist: .deb depends on: $(dpkg-deb -f "$deb" Depends)"
 # lintian's own note about running as root is no finding.
 lint=0

@@ -83,7 +83,7 @@ bool BicIndex::load(const char* verz) {
   return loadfrom(f.get());
 }
 
-bool BicIndex::loadfrom(std::FILE* f) {
+void BicIndex::clear() {
   tags_.assign(kFirstSlots, 0);
   slots_.assign(kFirstSlots, Slot{});
   arena_.clear();
@@ -91,6 +91,10 @@ bool BicIndex::loadfrom(std::FILE* f) {
   size_ = 0;
   complete_ = false;
   open_ = false;
+}
+
+bool BicIndex::loadfrom(std::FILE* f) {
+  clear();
   if (!f) {
     complete_ = true;  // no file: no entries, and putbic would create it
     return true;
@@ -142,39 +146,44 @@ void BicIndex::grow() {
   }
 }
 
-// Enters the line's pair with its BIC; a pair already held takes the new BIC, as the later
-// line wins in getbic. False when the arena has no room left for its offsets.
 bool BicIndex::insert(const BicLine& line) {
-  const std::uint32_t hash = keyhash(line.land, line.landlen, line.blz, line.blzlen);
-  std::size_t i = find(line.land, line.landlen, line.blz, line.blzlen, hash);
+  return insert(line.land, line.landlen, line.blz, line.blzlen, line.bic, std::strlen(line.bic));
+}
+
+// Enters the pair with its BIC (at most kBicTake bytes); a pair already held takes the new
+// BIC, as the later line wins in getbic. False when the arena has no room left for its offsets.
+bool BicIndex::insert(const char* land, std::size_t nland, const char* blz, std::size_t nblz,
+                      const char* bic, std::size_t nbic) {
+  const std::uint32_t hash = keyhash(land, nland, blz, nblz);
+  std::size_t i = find(land, nland, blz, nblz, hash);
   if (tags_[i] == 0) {
-    if (!fits(line.landlen, line.blzlen) && arena_.size() + line.landlen + line.blzlen + kBicTake >=
-                                                std::numeric_limits<std::uint32_t>::max())
+    if (!fits(nland, nblz) &&
+        arena_.size() + nland + nblz + kBicTake >= std::numeric_limits<std::uint32_t>::max())
       return false;
     // At most half full: a lookup that misses, most of them when the directory is small,
     // then stops after a probe or two.
     if ((count_ + 1) * 5 > slots_.size() * 4) {
       grow();
-      i = find(line.land, line.landlen, line.blz, line.blzlen, hash);
+      i = find(land, nland, blz, nblz, hash);
     }
     Slot& s = slots_[i];
-    s.nland = static_cast<unsigned char>(line.landlen);
-    s.nblz = static_cast<unsigned char>(line.blzlen);
+    s.nland = static_cast<unsigned char>(nland);
+    s.nblz = static_cast<unsigned char>(nblz);
     char* key = s.bytes;
-    if (!fits(line.landlen, line.blzlen)) {
+    if (!fits(nland, nblz)) {
       const std::uint32_t at = static_cast<std::uint32_t>(arena_.size());
       std::memcpy(s.bytes, &at, sizeof at);
-      arena_.resize(arena_.size() + line.landlen + line.blzlen + kBicTake);
+      arena_.resize(arena_.size() + nland + nblz + kBicTake);
       key = arena_.data() + at;
     }
-    std::memcpy(key, line.land, line.landlen);
-    std::memcpy(key + line.landlen, line.blz, line.blzlen);
+    std::memcpy(key, land, nland);
+    std::memcpy(key + nland, blz, nblz);
     tags_[i] = tagof(hash);
     ++count_;
   }
   Slot& s = slots_[i];
-  s.nbic = static_cast<unsigned char>(std::strlen(line.bic));
-  std::memcpy(keyof(s) + s.nland + s.nblz, line.bic, s.nbic);
+  s.nbic = static_cast<unsigned char>(nbic);
+  std::memcpy(keyof(s) + s.nland + s.nblz, bic, nbic);
   return true;
 }
 
@@ -212,9 +221,10 @@ void BicIndex::prefetch(const Key& k) const {
 
 // Another run may append to the same directory meanwhile: the first addition locks the file,
 // and the lock is held until the index goes (an addition takes a moment; a harvest adds many).
-// Under the lock the file is read again if it has grown since it was read, so that a pair is
-// never entered twice.
-bool BicIndex::lockforappend() {
+// Under the lock the file is read again if it has grown since it was read (reread then says
+// so), so that a pair is never entered twice.
+bool BicIndex::lockforappend(bool& reread) {
+  reread = false;
   if (append_) return true;
   File f = openfile(path_, "ab+");
   // Unbuffered: a write that fails leaves nothing behind in a buffer to reach the file after
@@ -225,6 +235,7 @@ bool BicIndex::lockforappend() {
   if (size < 0 || static_cast<std::uintmax_t>(size) != size_) {
     std::rewind(append_.get());
     loadfrom(append_.get());
+    reread = true;
   }
   return true;
 }
@@ -234,24 +245,61 @@ BicIndex::~BicIndex() {
 }
 
 int BicIndex::put(const char* land, const char* blz, const char* bic) {
-  char held[kBicTake + 1];
-  if (get(land, blz, held) == 1) return 1;
-  if (!complete_) return 0;
-  std::string text;
+  std::size_t added;
+  return putall({{land, blz, bic}}, added) ? 1 : 0;
+}
+
+// The lines of the entries whose pairs neither the index nor an earlier entry holds, in text,
+// and those pairs in fresh. False when one cannot be added.
+bool BicIndex::newlines(const std::vector<BicEntry>& entries, BicIndex& fresh,
+                        std::string& text) const {
+  fresh.clear();
+  text.clear();
+  std::string line;
   BicLine back;
-  if (!makebicline(land, blz, bic, text, back)) return 0;
-  if (!lockforappend()) return 0;
-  if (get(land, blz, held) == 1) return 1;  // another run has added it meanwhile
-  if (!complete_) return 0;
-  if (!appendbicline(append_.get(), path_, text, open_)) return 0;
+  char held[kBicTake + 1];
+  for (const BicEntry& e : entries) {
+    const Key k = key(e.land, e.blz);
+    if (get(k, held) == 1 || fresh.get(k, held) == 1) continue;
+    // Without the whole file read, the pair may be there already with another BIC, which a
+    // line appended now would override for every later lookup.
+    if (!complete_) return false;
+    if (!makebicline(e.land, e.blz, e.bic, line, back)) return false;
+    if (!fresh.insert(back)) return false;
+    text += line;
+  }
+  return true;
+}
+
+bool BicIndex::putall(const std::vector<BicEntry>& entries, std::size_t& added) {
+  added = 0;
+  // The pairs new to the file, held apart until their lines are written: a failed write then
+  // leaves the index as the file is, and a pair given twice is found here the second time.
+  BicIndex fresh;
+  std::string text;
+  if (!newlines(entries, fresh, text)) return false;
+  if (text.empty()) return true;
+  bool reread;
+  if (!lockforappend(reread)) return false;
+  // What another run has added meanwhile is not added again.
+  if (reread && !newlines(entries, fresh, text)) return false;
+  if (text.empty()) return true;
+  // One write for all lines: a failure is cut back whole, never leaving some of them.
+  if (!appendbicline(append_.get(), path_, text, open_)) return false;
+  added = fresh.count_;
   if (open_) {
-    // The CR LF put before the new line changed the old last line, which may have matched
+    // The CR LF put before the new lines changed the old last line, which may have matched
     // as a two-field line without line end: read the file afresh, as getbic would.
     std::rewind(append_.get());
     loadfrom(append_.get());
-  } else {
-    insert(back);
-    size_ += text.size();
+    return true;
   }
-  return 1;
+  for (std::size_t j = 0; j < fresh.slots_.size(); ++j) {
+    if (fresh.tags_[j] == 0) continue;
+    const Slot& s = fresh.slots_[j];
+    const char* at = fresh.keyof(s);
+    insert(at, s.nland, at + s.nland, s.nblz, at + s.nland + s.nblz, s.nbic);
+  }
+  size_ += text.size();
+  return true;
 }

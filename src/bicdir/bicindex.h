@@ -12,6 +12,13 @@
 
 struct BicLine;
 
+/// One (country, bank code, BIC) entry to add. The texts are the caller's.
+struct BicEntry {
+  const char* land;
+  const char* blz;
+  const char* bic;
+};
+
 /// Answers exactly what getbic and putbic would answer for the file as it stands, as long as
 /// nothing but this index changes the file between load and the last call.
 class BicIndex {
@@ -54,6 +61,15 @@ class BicIndex {
   /// again if another run has added to it since it was read.
   int put(const char* land, const char* blz, const char* bic);
 
+  /// put for every entry in order, with all the new lines appended in one write. The first
+  /// entry for a pair wins, whether it was in the file or came earlier in entries, so a pair
+  /// given twice is added once. Returns true when every pair has an entry after the call, and
+  /// added then counts the lines appended (the other entries were there already); false when
+  /// any of them could not be added (the file unwritable, not read to its end by load, or an
+  /// entry not one that reads back as written): then nothing is left written, the file is as
+  /// it was, the index unchanged and added 0. Call load first.
+  bool putall(const std::vector<BicEntry>& entries, std::size_t& added);
+
   bool empty() const { return count_ == 0; }
   /// Number of distinct (country, bank code) pairs held.
   std::size_t size() const { return count_; }
@@ -70,9 +86,13 @@ class BicIndex {
     unsigned char nland, nblz, nbic;
     char bytes[29];
   };
+  void clear();
   bool loadfrom(std::FILE* f);
-  bool lockforappend();
+  bool lockforappend(bool& reread);
+  bool newlines(const std::vector<BicEntry>& entries, BicIndex& fresh, std::string& text) const;
   bool insert(const BicLine& line);
+  bool insert(const char* land, std::size_t nland, const char* blz, std::size_t nblz,
+              const char* bic, std::size_t nbic);
   std::size_t find(const char* land, std::size_t nland, const char* blz, std::size_t nblz,
                    std::uint32_t hash) const;
   static bool fits(std::size_t nland, std::size_t nblz);

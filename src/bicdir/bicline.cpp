@@ -70,7 +70,7 @@ bool appendbicline(std::FILE* f, const std::string& path, const std::string& tex
                    bool newlinefirst) {
   // The old length, known from the very file opened, is where a failed write is cut back to.
   long before = std::fseek(f, 0, SEEK_END) == 0 ? std::ftell(f) : -1L;
-  // One write of the whole line: a failure then leaves nothing or one cut-back piece.
+  // One write of the whole text: a failure then leaves nothing or one cut-back piece.
   std::string out = newlinefirst ? "\r\n" + text : text;
   bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
   if (std::fflush(f) != 0) ok = false;

@@ -33,8 +33,9 @@ bool bicmatches(const BicLine& line, const char* land, const char* blz);
 bool makebicline(const char* land, const char* blz, const char* bic, std::string& text,
                  BicLine& back);
 
-/// Appends text to f, the file at path opened for appending (and locked by the caller), after
-/// a CR LF when newlinefirst, in one write, flushed. Returns true when all of it reached the
-/// file; on failure the file is cut back to its old length so that no half line is left.
+/// Appends text, one line or several, to f, the file at path opened for appending (and locked
+/// by the caller), after a CR LF when newlinefirst, in one write, flushed. Returns true when
+/// all of it reached the file; on failure the file is cut back to its old length so that no
+/// line or part of one is left behind.
 bool appendbicline(std::FILE* f, const std::string& path, const std::string& text,
                    bool newlinefirst);

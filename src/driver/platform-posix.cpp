@@ -47,9 +47,9 @@ std::size_t utf8seq(const unsigned char* p) {
 // The program's own texts are Windows-1252, but the paths in them are the user's own bytes,
 // which on these systems are UTF-8 as a rule: a valid UTF-8 sequence passes unchanged, so that
 // a directory named "Überweisungen" is not shown as "Ãœberweisungen". No text of the program
-// forms one: its "ü" and "ö" stand before ASCII letters.
-std::string boxtext(const char* text) {
-  std::string out = "[velmora.exe]\n";
+// forms one: its umlauts stand before ASCII letters.
+std::string utf8text(const char* text) {
+  std::string out;
   const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
   while (*p) {
     unsigned char c = *p;
@@ -67,8 +67,17 @@ std::string boxtext(const char* text) {
       ++p;
     }
   }
-  out += "\n[OK]\n";
   return out;
+}
+
+std::string boxtext(const char* text) {
+  return "[velmora.exe]\n" + utf8text(text) + "\n[OK]\n";
+}
+
+void consoletext(std::FILE* f, const char* text) {
+  const std::string out = utf8text(text);
+  std::fwrite(out.data(), 1, out.size(), f);
+  std::fflush(f);
 }
 
 // No window system to rely on: the box becomes a framed block on standard error, in UTF-8

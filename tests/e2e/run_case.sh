@@ -22,12 +22,17 @@
 #   runs-as-user  when present and run by root, the program runs as nobody
 #   only-on    "windows" or "posix": the case runs only for that build of the program (a
 #              PROGRAM ending in .exe is the Windows one); elsewhere it is skipped (status 77)
+#   program    the program the case is for, when it is not velmora: "velmora-bic" (the build
+#              passes that program as PROGRAM). Such a program writes its texts to the console,
+#              not into message boxes: stdout and stderr hold them as the POSIX build writes
+#              them, in UTF-8 with plain line ends
 # With VELMORA_UPDATE=1 the outputs are written into the case instead of compared.
 #
 # With VELMORA_WRAPPER set (tests/e2e/wine-run.sh for velmora.exe under wine) the program runs
 # through that wrapper. It writes the message boxes it saw to $VELMORA_BOXES, and those are
 # checked against the boxes in the stderr file (tests/e2e/boxcheck.sh) instead of comparing
-# standard error. Skipped there (status 77): cases that run as nobody, since the wine prefix is
+# standard error. For a case with a program file, stdout and stderr are compared in the form the
+# Windows build writes (Windows-1252, CR LF), and no message box may appear. Skipped there (status 77): cases that run as nobody, since the wine prefix is
 # root's, and cases that limit the file size (ulimit -f), since under wine a write that
 # crosses the limit counts as complete where a full disk fails it on Windows.
 #
@@ -53,6 +58,15 @@ args=()
 
 platform=posix
 [ "${prog%.exe}" != "$prog" ] && platform=windows
+# A console program: its outputs are plain texts, and the case must be run with that program.
+console=
+if [ -f "$case_dir/program" ]; then
+  console=$(cat "$case_dir/program")
+  if [ "$(basename "${prog%.exe}")" != "$console" ]; then
+    echo "$name: the case is for $console, not for $(basename "$prog")"
+    exit 1
+  fi
+fi
 if [ -f "$case_dir/only-on" ] && [ "$(cat "$case_dir/only-on")" != "$platform" ]; then
   echo "$name: skipped, only on $(cat "$case_dir/only-on")"
   exit 77
@@ -108,12 +122,25 @@ want_status=0
 
 want_stdout=/dev/null
 [ -f "$case_dir/stdout" ] && want_stdout="$case_dir/stdout"
+want_stderr="$case_dir/stderr"
+# The Windows build's console texts: the same in Windows-1252, each line ended by CR LF.
+if [ -n "$console" ] && [ ${#wrapper[@]} != 0 ]; then
+  for f in stdout stderr; do
+    if [ -f "$case_dir/$f" ]; then
+      iconv -f UTF-8 -t CP1252 "$case_dir/$f" | sed 's/$/\r/' > "$out/want-$f" ||
+        problem "$f: not Windows-1252"
+    fi
+  done
+  [ -f "$case_dir/stdout" ] && want_stdout="$out/want-stdout"
+  want_stderr="$out/want-stderr"
+  [ -s "$out/boxes" ] && problem "message boxes shown: $(cat "$out/boxes")"
+fi
 cmp -s "$out/stdout" "$want_stdout" || { problem "standard output differs:"; diff <(od -c "$want_stdout") <(od -c "$out/stdout") | head -20; }
 
-if [ -f "$case_dir/stderr" ] && [ ${#wrapper[@]} != 0 ]; then
+if [ -f "$case_dir/stderr" ] && [ ${#wrapper[@]} != 0 ] && [ -z "$console" ]; then
   "$(dirname "$0")/boxcheck.sh" "$case_dir/stderr" "$out/boxes" || problem "message boxes differ"
 elif [ -f "$case_dir/stderr" ]; then
-  cmp -s "$out/stderr" "$case_dir/stderr" || { problem "standard error differs:"; diff "$case_dir/stderr" "$out/stderr" | head -20; }
+  cmp -s "$out/stderr" "$want_stderr" || { problem "standard error differs:"; diff "$want_stderr" "$out/stderr" | head -20; }
 fi
 
 expected="$case_dir/expected"
