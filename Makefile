@@ -45,7 +45,8 @@ coverage: test-deps
 	cmake --build $(COVERAGE) -j$(JOBS)
 	find $(COVERAGE) -name '*.gcda' -delete
 	ctest --test-dir $(COVERAGE) -j$(JOBS) -LE slow > /dev/null || true
-	gcovr --root . --filter src/ --object-directory $(COVERAGE) --branches --exclude-throw-branches \
+	gcovr --root . --filter src/ --object-directory $(COVERAGE) --gcov-exclude '.*CMakeFiles/[0-9].*' \
+	  --gcov-ignore-parse-errors --branches --exclude-throw-branches \
 	  --exclude-unreachable-branches --print-summary --html-details $(COVERAGE)/coverage.html \
 	  | tail -3
 

@@ -36,7 +36,7 @@ endif()
 
 # The driver: dispatch, stages, messages, exit status, and the console side of the platform.
 set(VELMORA_DRIVER_SOURCES src/driver/run.cpp src/driver/messages.cpp src/driver/bicrun.cpp
-  src/driver/bicmessages.cpp)
+  src/driver/bicmessages.cpp src/driver/consoletext.cpp)
 if(WIN32)
   list(APPEND VELMORA_DRIVER_SOURCES src/driver/platform-win32.cpp)
 else()

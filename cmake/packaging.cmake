@@ -1,6 +1,7 @@
 # Release packages (make dist), named after project(VERSION):
 #   native build:     velmora-VERSION-linux-x86_64.tar.gz and velmora_VERSION_amd64.deb with
-#                     bin/velmora, the manual page share/man/man1/velmora.1.gz, and in
+#                     bin/velmora, bin/velmora-bic, the manual pages share/man/man1/
+#                     velmora.1.gz and velmora-bic.1.gz, and in
 #                     share/doc/velmora the licence (in Debian's copyright format), the
 #                     changelog, README.md, the German guide anleitung.md and examples/
 #   mingw-w64 build:  velmora-VERSION-win64.zip with velmora.exe, LIESMICH.txt (the German
@@ -61,7 +62,7 @@ else()
     "${terms}\n")
   # Manual page and changelog compressed as Debian wants them: gzip -9, no name or time
   # stamp in the header, so that equal sources give equal packages.
-  foreach(doc doc/velmora.1 doc/changelog)
+  foreach(doc doc/velmora.1 doc/velmora-bic.1 doc/changelog)
     get_filename_component(name ${doc} NAME)
     add_custom_command(OUTPUT ${dist}/${name}.gz
       COMMAND sh -c "gzip -9nc \"$1\" > \"$2\"" sh ${PROJECT_SOURCE_DIR}/${doc} ${dist}/${name}.gz
@@ -69,7 +70,7 @@ else()
     list(APPEND compressed ${dist}/${name}.gz)
   endforeach()
   add_custom_target(velmora_docs ALL DEPENDS ${compressed})
-  install(FILES ${dist}/velmora.1.gz DESTINATION share/man/man1)
+  install(FILES ${dist}/velmora.1.gz ${dist}/velmora-bic.1.gz DESTINATION share/man/man1)
   install(FILES ${dist}/copyright ${dist}/changelog.gz README.md doc/anleitung.md
     DESTINATION share/doc/velmora)
   install(DIRECTORY examples DESTINATION share/doc/velmora USE_SOURCE_PERMISSIONS

@@ -90,10 +90,12 @@ mkdir "$work/tgz"
 tar xzf "$tgz" -C "$work/tgz"
 root=$work/tgz/velmora-$version-linux-x86_64
 doc=share/doc/velmora
-present tgz "$root" bin/velmora share/man/man1/velmora.1.gz $doc/copyright $doc/changelog.gz \
+present tgz "$root" bin/velmora bin/velmora-bic share/man/man1/velmora.1.gz \
+  share/man/man1/velmora-bic.1.gz $doc/copyright $doc/changelog.gz \
   $doc/README.md $doc/anleitung.md $doc/examples/demo.sh
 licence tgz "$root/$doc/copyright"
 manpage tgz "$root/share/man/man1/velmora.1.gz"
+manpage tgz "$root/share/man/man1/velmora-bic.1.gz"
 demo tgz "$root" $doc/examples/demo.sh bin/velmora
 
 echo "== $(basename "$deb")"
@@ -101,10 +103,12 @@ mkdir "$work/deb"
 dpkg-deb -x "$deb" "$work/deb"
 root=$work/deb
 doc=usr/share/doc/velmora
-present deb "$root" usr/bin/velmora usr/share/man/man1/velmora.1.gz $doc/copyright \
+present deb "$root" usr/bin/velmora usr/bin/velmora-bic usr/share/man/man1/velmora.1.gz \
+  usr/share/man/man1/velmora-bic.1.gz $doc/copyright \
   $doc/changelog.gz $doc/README.md $doc/anleitung.md $doc/examples/demo.sh
 licence deb "$root/$doc/copyright"
 manpage deb "$root/usr/share/man/man1/velmora.1.gz"
+manpage deb "$root/usr/share/man/man1/velmora-bic.1.gz"
 demo deb "$root" $doc/examples/demo.sh usr/bin/velmora
 for field in Maintainer Homepage Description; do
   value=$(dpkg-deb -f "$deb" "$field")

@@ -27,8 +27,10 @@ grep -q "velmora $version" README.md ||
   { echo "dist: README.md does not name the version (velmora $version)"; exit 1; }
 head -1 doc/changelog | grep -q "^velmora ($version) " ||
   { echo "dist: the newest entry of doc/changelog is not velmora $version"; exit 1; }
-grep -q "^\.TH VELMORA 1 .*\"velmora $version\"" doc/velmora.1 ||
-  { echo "dist: doc/velmora.1 does not name the version (velmora $version)"; exit 1; }
+for page in doc/velmora.1 doc/velmora-bic.1; do
+  grep -q "^\.TH VELMORA[-A-Z]* 1 .*\"velmora $version\"" $page ||
+    { echo "dist: $page does not name the version (velmora $version)"; exit 1; }
+done
 
 make --no-print-directory build windows
 rm -rf "$dist"
@@ -50,7 +52,8 @@ has() {
 }
 doc=share/doc/velmora
 has "$(tar tzf "$tgz" | sed "s|^velmora-$version-linux-x86_64/||")" bin/velmora bin/velmora-bic \
-  share/man/man1/velmora.1.gz $doc/copyright $doc/changelog.gz $doc/README.md $doc/anleitung.md \
+  share/man/man1/velmora.1.gz share/man/man1/velmora-bic.1.gz $doc/copyright $doc/changelog.gz \
+  $doc/README.md $doc/anleitung.md \
   $doc/examples/ $doc/examples/demo.sh
 has "$(dpkg-deb -c "$deb" | awk '{ print $NF }' | sed 's|^\./||')" usr/bin/velmora \
   usr/bin/velmora-bic usr/share/man/man1/velmora.1.gz usr/$doc/copyright usr/$doc/changelog.gz \

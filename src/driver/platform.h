@@ -15,7 +15,6 @@ void msgbox(const char* text);
 /// to 1252 until the program ends; elsewhere as utf8text gives them.
 void consoletext(std::FILE* f, const char* text);
 
-#ifndef _WIN32
 /// text for a terminal: in UTF-8 with plain line ends. Bytes that already form valid UTF-8
 /// (the user's paths) pass unchanged; every other byte is read as Windows-1252.
 std::string utf8text(const char* text);
@@ -23,7 +22,6 @@ std::string utf8text(const char* text);
 /// The block msgbox writes to standard error for text: the caption, utf8text(text), then
 /// "[OK]".
 std::string boxtext(const char* text);
-#endif
 
 /// Prepares standard output and standard error so that console texts pass byte for byte.
 void initconsole();

@@ -6,7 +6,6 @@
 
 namespace {
 
-#ifndef _WIN32
 // The box text mixes the program's Windows-1252 texts with the user's paths, which here are
 // UTF-8: each must come out readable.
 TEST(Platform, BoxTextKeepsUtf8AndConvertsWindows1252) {
@@ -40,6 +39,5 @@ TEST(Platform, BoxTextKeepsUtf8AndConvertsWindows1252) {
     EXPECT_EQ(boxtext(row.text), std::string("[velmora.exe]\n") + row.shown + "\n[OK]\n");
   }
 }
-#endif
 
 }  // namespace
