@@ -81,36 +81,6 @@ TEST(ScannerRuns, HarvestTakesRunsAsStepsWouldFromEveryState) {
   }
 }
 
-class Sink final : public ByteSink {
- public:
-  std::string text;
-
- protected:
-  bool emit(const char* p, std::size_t n) override {
-    text.append(p, n);
-    return true;
-  }
-};
-
-class Text final : public ByteSource {
- public:
-  explicit Text(const std::string& t) : t_(t) {}
-  std::size_t read(char* buf, std::size_t cap) override {
-    const std::size_t n = std::min(cap, t_.size() - pos_);
-    t_.copy(buf, n, pos_);
-    pos_ += n;
-    return n;
-  }
-  bool seek(std::uint64_t offset) override {
-    pos_ = static_cast<std::size_t>(offset);
-    return pos_ <= t_.size();
-  }
-
- private:
-  const std::string& t_;
-  std::size_t pos_ = 0;
-};
-
 class Lines final : public LineSource {
  public:
   std::size_t next(char* buf, std::size_t cap) override {
@@ -152,9 +122,9 @@ TEST(ScannerRuns, RewriteTakesRunsAsStepsWouldFromEveryState) {
         ScanResult rb = ScanResult::Ok, rr = ScanResult::Ok;
         RewriteScan bytes = start, runs = start;
         {
-          Sink sink;
+          StringSink sink;
           Lines lines;
-          Text t(text);
+          TextSource t(text);
           PairAhead ahead(kCreditorHarvest, t, start.track);
           const RewritePass p = {kCreditorRewrite, formsfor(5), sink, lines, ahead};
           for (char c : text) {
@@ -165,9 +135,9 @@ TEST(ScannerRuns, RewriteTakesRunsAsStepsWouldFromEveryState) {
           outbytes = sink.text;
         }
         {
-          Sink sink;
+          StringSink sink;
           Lines lines;
-          Text t(text);
+          TextSource t(text);
           PairAhead ahead(kCreditorHarvest, t, start.track);
           const RewritePass p = {kCreditorRewrite, formsfor(5), sink, lines, ahead};
           for (std::size_t i = 0; i < text.size() && rr == ScanResult::Ok;) {

@@ -14,17 +14,6 @@ class Capture final : public HarvestSink {
   }
 };
 
-class StringSink final : public ByteSink {
- public:
-  std::string text;
-
- protected:
-  bool emit(const char* p, std::size_t n) override {
-    text.append(p, n);
-    return true;
-  }
-};
-
 class Lines final : public LineSource {
  public:
   explicit Lines(const std::vector<std::string>& lines) : lines_(lines) {}
@@ -38,26 +27,6 @@ class Lines final : public LineSource {
 
  private:
   const std::vector<std::string>& lines_;
-};
-
-class TextSource final : public ByteSource {
- public:
-  explicit TextSource(const std::string& text) : text_(text) {}
-  std::size_t read(char* buf, std::size_t cap) override {
-    std::size_t n = std::min(cap, text_.size() - pos_);
-    std::memcpy(buf, text_.data() + pos_, n);
-    pos_ += n;
-    return n;
-  }
-  bool seek(std::uint64_t offset) override {
-    if (offset > text_.size()) return false;
-    pos_ = static_cast<std::size_t>(offset);
-    return true;
-  }
-
- private:
-  const std::string& text_;
-  std::size_t pos_ = 0;
 };
 
 // One pass over xml from the harvest scanner's state track, which it leaves where it ended.

@@ -2,12 +2,47 @@
 // harvest and the rewrite run them over files.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <ostream>
 #include <string>
 #include <vector>
 
 #include "iso20022/rewritescan.h"
+
+/// Bytes written into a string.
+class StringSink final : public ByteSink {
+ public:
+  std::string text;
+
+ protected:
+  bool emit(const char* p, std::size_t n) override {
+    text.append(p, n);
+    return true;
+  }
+};
+
+/// A text read a second time, as the rewrite's reading ahead reads a file.
+class TextSource final : public ByteSource {
+ public:
+  explicit TextSource(const std::string& text) : text_(text) {}
+  std::size_t read(char* buf, std::size_t cap) override {
+    std::size_t n = std::min(cap, text_.size() - pos_);
+    std::memcpy(buf, text_.data() + pos_, n);
+    pos_ += n;
+    return n;
+  }
+  bool seek(std::uint64_t offset) override {
+    if (offset > text_.size()) return false;
+    pos_ = static_cast<std::size_t>(offset);
+    return true;
+  }
+
+ private:
+  const std::string& text_;
+  std::size_t pos_ = 0;
+};
 
 /// A record as the harvest's scanner hands it over, with the pass that wrote it.
 struct ScanRec {
