@@ -12,6 +12,7 @@
 #
 # usage: races.sh PROGRAM [TRIALS [SECTIONS]]
 #   SECTIONS: some of "same folder killed crash" (default: all)
+#   RACES_STAGGER=1: the second run of a pair starts when the first holds its lock
 set -u
 prog=$(realpath "$1")
 trials=${2:-8}
@@ -26,12 +27,14 @@ problem() { echo "$*"; fail=1; }
 
 # The user's records: distinct, numbered, so that any loss or reordering shows.
 for i in $(seq 1 20000); do printf '%d;DE;37040044;%d;;\r\n' "$i" "$((532013000 + i))"; done > "$scratch/user.csv"
-# A payment file of 4,000 transfers, each with its own bank code and BIC.
+# A payment file of RACES_TRANSFERS (default 4,000) transfers, each with its own bank code and
+# BIC; more where a run must take long enough for a second to start meanwhile.
+transfers=${RACES_TRANSFERS:-4000}
 {
   printf '<?xml version="1.0" encoding="UTF-8"?>\n<Document><CstmrCdtTrfInitn><PmtInf>\n'
   printf '<DbtrAcct><Id><IBAN>AT611904300234573201</IBAN></Id></DbtrAcct>'
   printf '<DbtrAgt><FinInstnId><BIC>BKAUATWWXXX</BIC></FinInstnId></DbtrAgt>\n'
-  for i in $(seq 1 4000); do
+  for i in $(seq 1 "$transfers"); do
     printf '<CdtTrfTxInf><CdtrAgt><FinInstnId><BIC>B%07dXX</BIC>' "$i"
     printf '<ClrSysMmbId><Id>%08d</Id></ClrSysMmbId></FinInstnId></CdtrAgt>' "$i"
     printf '<Cdtr><Nm>Empfaenger %d</Nm></Cdtr><CdtrAcct><Id><PrtryAcct><Id>%d</Id></PrtryAcct>' "$i" "$i"
@@ -55,10 +58,19 @@ together() { # DIR ARGS-OF-RUN-1 -- ARGS-OF-RUN-2
   mkfifo "$gate"
   (cd "$dir" && { read -r _ < gate || true; } && exec "${wrapper[@]}" "$prog" "${a[@]}" > out1 2>&1) &
   pa=$!
-  (cd "$dir" && { read -r _ < gate || true; } && exec "${wrapper[@]}" "$prog" "${b[@]}" > out2 2>&1) &
-  pb=$!
-  sleep 0.2
-  echo go > "$gate"
+  if [ -n "${RACES_STAGGER:-}" ]; then
+    # The second run starts once the first holds its lock: where starting a program takes
+    # long and varies (wine), that is the way to be sure the two overlap.
+    echo go > "$gate"
+    for _ in $(seq 1 200); do [ -e "$dir/${a[0]}.lock" ] && break; sleep 0.05; done
+    (cd "$dir" && exec "${wrapper[@]}" "$prog" "${b[@]}" > out2 2>&1) &
+    pb=$!
+  else
+    (cd "$dir" && { read -r _ < gate || true; } && exec "${wrapper[@]}" "$prog" "${b[@]}" > out2 2>&1) &
+    pb=$!
+    sleep 0.2
+    echo go > "$gate"
+  fi
   wait $pa || sa=$?
   wait $pb || sb=$?
   rm -f "$gate"
@@ -102,11 +114,11 @@ want folder && for t in $(seq 1 $((trials / 2 + 1))); do
   [ "$sa$sb" = 00 ] || problem "one folder, trial $t: exit statuses $sa and $sb"
   pairs=$(wc -l < "$w/BIC.csv")
   unique=$(cut -d';' -f1,2 "$w/BIC.csv" | sort -u | wc -l)
-  # 4000 creditor agents and the debtor's.
-  [ "$pairs" = 4001 ] && [ "$unique" = 4001 ] ||
-    problem "one folder, trial $t: BIC.csv holds $pairs entries for $unique pairs, expected 4001"
+  # The creditor agents and the debtor's.
+  [ "$pairs" = $((transfers + 1)) ] && [ "$unique" = $((transfers + 1)) ] ||
+    problem "one folder, trial $t: BIC.csv holds $pairs entries for $unique pairs, expected $((transfers + 1))"
 done
-want folder && echo "one folder: $((trials / 2 + 1)) trials, BIC.csv held each of 4001 pairs once"
+want folder && echo "one folder: $((trials / 2 + 1)) trials, BIC.csv held each of $((transfers + 1)) pairs once"
 
 # --- killed, then crash
 if want killed; then
