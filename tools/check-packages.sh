@@ -52,7 +52,7 @@ manpage() {
   out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$page" 2>&1 > /dev/null) ||
     problem "$package: man failed on the manual page"
   [ -z "$out" ] || problem "$package: man warns about the manual page: $out"
-  zgrep -q "^\.TH VELMORA 1 .*\"velmora $version\"" "$page" ||
+  zgrep -q "^\.TH VELMORA[-A-Z]* 1 .*\"velmora $version\"" "$page" ||
     problem "$package: the manual page does not name velmora $version"
 }
 
