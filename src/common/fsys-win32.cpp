@@ -69,17 +69,26 @@ HANDLE handleof(std::FILE* f) {
   return reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(f)));
 }
 
+// Windows locks are binding: a locked range cannot be read by anyone else. Readers of the file
+// (another run loading its index) must not be kept out, so the lock covers one byte far beyond
+// any real file's end, which every adder locks and nobody reads.
+OVERLAPPED lockbyte() {
+  OVERLAPPED at = {};
+  at.OffsetHigh = 0x40000000;
+  return at;
+}
+
 }  // namespace
 
 bool lockfile(std::FILE* f) {
-  OVERLAPPED at = {};
-  return LockFileEx(handleof(f), LOCKFILE_EXCLUSIVE_LOCK, 0, MAXDWORD, MAXDWORD, &at) != 0;
+  OVERLAPPED at = lockbyte();
+  return LockFileEx(handleof(f), LOCKFILE_EXCLUSIVE_LOCK, 0, 1, 0, &at) != 0;
 }
 
 void unlockfile(std::FILE* f) {
   std::fflush(f);
-  OVERLAPPED at = {};
-  UnlockFileEx(handleof(f), 0, MAXDWORD, MAXDWORD, &at);
+  OVERLAPPED at = lockbyte();
+  UnlockFileEx(handleof(f), 0, 1, 0, &at);
 }
 
 // The lock file is opened without sharing: while a run holds it, no other run can open it.
