@@ -245,6 +245,9 @@ BicIndex::~BicIndex() {
 }
 
 int BicIndex::put(const char* land, const char* blz, const char* bic) {
+  // Most pairs a harvest meets are there already: answered without building a batch.
+  char held[kBicTake + 1];
+  if (get(land, blz, held) == 1) return 1;
   std::size_t added;
   return putall({{land, blz, bic}}, added) ? 1 : 0;
 }

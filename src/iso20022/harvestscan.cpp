@@ -28,21 +28,18 @@ enum class Name : unsigned char {
   Ctry
 };
 
-std::string_view nameof(Name n, const HarvestSide& side) {
+// The names that are the same on both sides, by Name; the side's own four come from side.
+constexpr std::string_view kFixedNames[] = {{}, {}, {}, {}, "IBAN", "PrtryAcct", "Id", "BIC",
+                                            "ClrSysMmbId", "PrtryId", "Ctry"};
+
+inline std::string_view nameof(Name n, const HarvestSide& side) {
   switch (n) {
     case Name::Account: return side.account;
     case Name::Agent: return side.agent;
     case Name::Party: return side.party;
     case Name::Pair: return side.pair;
-    case Name::Iban: return "IBAN";
-    case Name::PrtryAcct: return "PrtryAcct";
-    case Name::Id: return "Id";
-    case Name::Bic: return "BIC";
-    case Name::ClrSysMmbId: return "ClrSysMmbId";
-    case Name::PrtryId: return "PrtryId";
-    case Name::Ctry: return "Ctry";
+    default: return kFixedNames[static_cast<int>(n)];
   }
-  return {};
 }
 
 // True when the end tag of n is the side's record point.
@@ -221,10 +218,13 @@ void go(HarvestScan& s, S to) {
 }
 
 unsigned closetag(HarvestScan& s, const HarvestSide& side, const Row& r, HarvestSink& sink) {
-  unsigned ev = r.endtag ? 0u : kStartTag;
+  // Start tags count as events only within a watched element, where the rewrite holds content.
+  unsigned ev = r.endtag || r.group == G::None ? 0u : kStartTag;
+  s.closedin = r.group;
+  const std::string_view name = s.x.name.name();
   for (int i = 0; i < r.matches; ++i) {
     const Match& m = r.match[i];
-    if (!s.x.name.is(nameof(m.name, side))) continue;
+    if (name.empty() || name != nameof(m.name, side)) continue;
     if (r.endtag && isrecordpoint(m.name, side)) {
       sink.record(s.f);
       emptyfields(s.f);
@@ -291,28 +291,43 @@ unsigned harvestbyte(HarvestScan& s, const HarvestSide& side, char c, HarvestSin
   return step(s, side, c, sink);
 }
 
-std::size_t harvestrun(const HarvestScan& s, const char* p, std::size_t n) {
-  return scanrows::runof(s.x, rowof(s.x.status).lex, p, n);
+namespace {
+
+// The run the current state lets pass whole, and its taking: inline, as they run between any
+// two bytes a table reacts to.
+inline std::size_t runfrom(const HarvestScan& s, const Row& r, const char* p, std::size_t n) {
+  return scanrows::runof(s.x, r.lex, p, n);
 }
 
-void harvesttakerun(HarvestScan& s, const char* p, std::size_t k) {
-  const Row& r = rowof(s.x.status);
+inline void takefrom(HarvestScan& s, const Row& r, const char* p, std::size_t k) {
   scanrows::lexrun(s.x, r.lex, p, k);
   if (r.lex.kind != scanrows::Kind::Text) return;
   // A text's bytes one by one, until its field is full: what follows changes nothing.
   for (std::size_t i = 0; i < k && s.pos < r.limit; ++i) storetext(s, r, p[i]);
 }
 
+}  // namespace
+
+std::size_t harvestrun(const HarvestScan& s, const char* p, std::size_t n) {
+  return runfrom(s, rowof(s.x.status), p, n);
+}
+
+void harvesttakerun(HarvestScan& s, const char* p, std::size_t k) {
+  takefrom(s, rowof(s.x.status), p, k);
+}
+
+// Performance-critical: `make bench` (harvest-*, full-*).
 std::size_t harvestuntil(HarvestScan& s, const HarvestSide& side, const char* p, std::size_t n,
                          HarvestSink& sink, unsigned& events) {
   std::size_t i = 0;
   events = 0;
   while (i < n) {
-    const std::size_t k = harvestrun(s, p + i, n - i);
+    const Row& r = rowof(s.x.status);
+    const std::size_t k = runfrom(s, r, p + i, n - i);
     if (k > 0) {
-      harvesttakerun(s, p + i, k);
+      takefrom(s, r, p + i, k);
       i += k;
-      continue;
+      if (i == n) break;
     }
     events = step(s, side, p[i++], sink);
     if (events != 0) break;

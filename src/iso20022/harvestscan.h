@@ -90,6 +90,7 @@ struct HarvestScan {
   scanrows::Lexer x;    ///< the state (a HarvestState), the tag name, a skip's progress
   std::size_t pos = 0;  ///< length of the element text being captured
   HarvestFields f = {};
+  HarvestGroup closedin = HarvestGroup::None;  ///< the element the last tag closed in
   HarvestState state() const { return static_cast<HarvestState>(x.status); }
 };
 
@@ -97,7 +98,8 @@ struct HarvestScan {
 enum HarvestEvent : unsigned {
   kRecordPoint = 1,   ///< the end tag of the side's record element: a record was handed over
   kPairBoundary = 2,  ///< the start or end tag of the side's pair element: the fields emptied
-  kStartTag = 4,      ///< a start tag closed; its name is in x.name
+  kStartTag = 4,      ///< a start tag closed within a watched element (closedin); its name is
+                      ///< in x.name
   kGroupStart = 8,    ///< a start tag of a watched element closed
 };
 

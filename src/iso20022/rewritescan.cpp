@@ -363,23 +363,13 @@ void rewritestart(RewriteScan& s, const HarvestScan& start) {
   harveststart(s.track);
 }
 
-ScanResult rewritebyte(RewriteScan& s, const RewritePass& p, char c) {
-  // The holding table disposes of the byte: it is copied, or held, which may end the held
-  // content at its replacement point.
-  if (!holding(s)) {
-    p.out.put(c);
-  } else {
-    ScanResult r = holdbyte(s, p, c);
-    if (r != ScanResult::Ok) return r;
-  }
-  // The harvest's scanner says where the pass is: in which watched element, and where the
-  // record points and the pairs' boundaries are.
-  const HarvestGroup group = groupof(s.track.state());
-  const unsigned ev = harvestbyte(s.track, p.side.track, c, gNoRecords);
-  ++s.offset;
-  if (ev == 0) return ScanResult::Ok;
+namespace {
+
+// What the harvest's scanner found at a byte: a start tag within a watched element may begin
+// held content; a record point takes its line; a pair boundary ends a stretch.
+ScanResult onevents(RewriteScan& s, const RewritePass& p, unsigned ev) {
   if (ev & kGroupStart) s.left[0] = s.left[1] = false;
-  if ((ev & kStartTag) && !holding(s)) starttag(s, group);
+  if ((ev & kStartTag) && !holding(s)) starttag(s, s.track.closedin);
   if (ev & (kRecordPoint | kPairBoundary)) {
     // Only markup the holding table reads differently can end a pair within held content:
     // the content stays as it was.
@@ -394,6 +384,24 @@ ScanResult rewritebyte(RewriteScan& s, const RewritePass& p, char c) {
     return r;
   }
   return ScanResult::Ok;
+}
+
+}  // namespace
+
+ScanResult rewritebyte(RewriteScan& s, const RewritePass& p, char c) {
+  // The holding table disposes of the byte: it is copied, or held, which may end the held
+  // content at its replacement point.
+  if (!holding(s)) {
+    p.out.put(c);
+  } else {
+    ScanResult r = holdbyte(s, p, c);
+    if (r != ScanResult::Ok) return r;
+  }
+  // The harvest's scanner says where the pass is: in which watched element, and where the
+  // record points and the pairs' boundaries are.
+  const unsigned ev = harvestbyte(s.track, p.side.track, c, gNoRecords);
+  ++s.offset;
+  return ev == 0 ? ScanResult::Ok : onevents(s, p, ev);
 }
 
 namespace {
@@ -432,18 +440,36 @@ void takerun(RewriteScan& s, const RewritePass& p, const char* run, std::size_t 
 
 }  // namespace
 
+// Outside held content every byte is copied and only the harvest's scanner reads it: it runs
+// on to its next event, and the bytes go out in one write per stretch of copying. Held content
+// goes through both tables, run by run. Performance-critical: `make bench` (full-*).
 ScanResult rewritetext(RewriteScan& s, const RewritePass& p, const char* text, std::size_t n) {
-  std::size_t i = 0;
-  while (i < n) {
+  std::size_t i = 0, copy = 0;  // text[copy, i) copied and not yet written
+  auto flush = [&]() {
+    if (i > copy) p.out.write(text + copy, i - copy);
+    copy = i;
+  };
+  ScanResult r = ScanResult::Ok;
+  while (i < n && r == ScanResult::Ok) {
+    if (!holding(s)) {
+      unsigned ev;
+      const std::size_t k = harvestuntil(s.track, p.side.track, text + i, n - i, gNoRecords, ev);
+      i += k;
+      s.offset += k;
+      if (ev != 0) r = onevents(s, p, ev);
+      continue;
+    }
+    flush();
     if (const std::size_t k = runof(s, text + i, n - i)) {
       takerun(s, p, text + i, k);
       i += k;
-      continue;
+    } else {
+      r = rewritebyte(s, p, text[i++]);
     }
-    ScanResult r = rewritebyte(s, p, text[i++]);
-    if (r != ScanResult::Ok) return r;
+    copy = i;
   }
-  return ScanResult::Ok;
+  flush();
+  return r;
 }
 
 void rewriteend(RewriteScan& s, const RewritePass& p) {

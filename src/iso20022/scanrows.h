@@ -35,17 +35,11 @@ struct Trigger {
   int to;
 };
 
-/// A set of bytes, 256 bits.
+/// A set of bytes: one flag per byte value, a single load to test.
 struct ByteSet {
-  std::uint64_t bits[4];
-  constexpr void add(char c) {
-    const unsigned u = static_cast<unsigned char>(c);
-    bits[u >> 6] |= std::uint64_t{1} << (u & 63);
-  }
-  constexpr bool has(char c) const {
-    const unsigned u = static_cast<unsigned char>(c);
-    return (bits[u >> 6] >> (u & 63)) & 1;
-  }
+  bool in[256];
+  constexpr void add(char c) { in[static_cast<unsigned char>(c)] = true; }
+  constexpr bool has(char c) const { return in[static_cast<unsigned char>(c)]; }
 };
 
 /// The lexical half of a row.
@@ -211,14 +205,18 @@ inline Step lexbyte(Lexer& x, const Lex& r, char c) {
       }
       return Step::Done;
     case Kind::Tag:
-      if (const Trigger* t = triggerof(x, r, c)) {
-        x.resume = r.otherwise;
-        x.matched = 0;
-        x.name.clear();
-        x.status = t->to;
-        return Step::Done;
+      if (c == '>') return Step::Close;  // never a trigger
+      // Most bytes of a tag are its name: the trigger list is searched only for a byte that
+      // may be one.
+      if (r.ends.has(c) || (x.name.empty() && r.firsts.has(c))) {
+        if (const Trigger* t = triggerof(x, r, c)) {
+          x.resume = r.otherwise;
+          x.matched = 0;
+          x.name.clear();
+          x.status = t->to;
+          return Step::Done;
+        }
       }
-      if (c == '>') return Step::Close;
       x.name.add(c);
       return Step::Done;
     case Kind::Text:

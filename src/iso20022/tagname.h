@@ -40,10 +40,14 @@ class TagName {
   /// True when the name is exactly lit (case-sensitive). White space after the name does not
   /// count, as XML allows it before the ">" of any tag ("<Id >", "</Id\n>"); anything else
   /// after it, an attribute say, makes it another name.
-  bool is(std::string_view lit) const {
+  bool is(std::string_view lit) const { return !lit.empty() && name() == lit; }
+  /// The name without the white space behind it; empty when it outgrew the buffer (it then
+  /// matches nothing).
+  std::string_view name() const {
+    if (overflow_) return {};
     std::size_t n = len_;
     while (n > 0 && isxmlspace(text_[n - 1])) --n;
-    return !overflow_ && !lit.empty() && std::string_view(text_, n) == lit;
+    return std::string_view(text_, n);
   }
   bool empty() const { return len_ == 0; }
   std::string_view text() const { return std::string_view(text_, len_); }
