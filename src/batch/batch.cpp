@@ -29,7 +29,7 @@ constexpr bool codesinorder() {
 static_assert(codesinorder(), "kCodes is indexed by Finding");
 
 void settext(char* to, const char* from) {
-  std::size_t n = strnlen(from, kFieldSize - 1);
+  std::size_t n = shortlen(from, kFieldSize - 1);
   std::memmove(to, from, n);
   to[n] = '\0';
 }
@@ -150,7 +150,7 @@ class LookupRing {
  private:
   static constexpr std::size_t kAhead = 8;  // a power of two
   const BicIndex& bics_;
-  Record rec_[kAhead];
+  Record rec_[kAhead] = {};  // makeresult reads whole blocks of each field
   Outcome outcome_[kAhead];
   BicIndex::Key key_[kAhead] = {};
   bool haskey_[kAhead] = {};
@@ -165,7 +165,7 @@ const char* codetext(Finding f, bool bicfound) {
 }
 
 Outcome evalsteps(Record& r, char* sland, const BicIndex& bics) {
-  if (std::strlen(r.land) > 2) settext(r.land, sland);
+  if (shortlen(r.land, 3) > 2) settext(r.land, sland);
   if (hasiban(r.iban)) return evaliban(r, sland);
   return evalaccount(r, sland, bics);
 }
@@ -192,12 +192,13 @@ bool runbatch(std::FILE* fi, std::FILE* fo, const char* verz, char* sland) {
     const Record& r = ring.finish(code);
     out.commit(makeresult(out.reserve(kResultLine), r, code));
   };
-  char buffer[kLineBuf];
-  while (in.next(buffer, sizeof buffer) > 0) {
+  // Zeroed once: the bytes splitline reads behind a line are then always ones written before.
+  char buffer[kLineBuf + kSplitSlack] = {};
+  while (in.next(buffer, kLineBuf) > 0) {
     if (ring.full()) finish();
     if (out.failed()) return false;
     Record& r = ring.next();
-    splitrec(buffer, r.snr, r.land, r.blz, r.konto, r.iban, r.bic);
+    splitline(buffer, r);
     ring.evaluated(evalsteps(r, sland, bics));
   }
   while (!ring.empty()) finish();

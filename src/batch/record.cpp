@@ -1,61 +1,98 @@
 #include "batch/record.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <string>
 
 #include "common/bits.h"
 #include "common/textbuf.h"
 
 namespace {
 
-// Bytes that end a run of field data: outside quotes the separators, the quote and the end of
-// the text; inside quotes only the quote and the end.
-struct StopTable {
-  bool plain[256];
-  bool quoted[256];
-};
-
-constexpr StopTable makestoptable() {
-  StopTable t{};
-  t.plain[int{';'}] = t.plain[int{','}] = t.plain[int{'"'}] = t.plain[0] = true;
-  t.quoted[int{'"'}] = t.quoted[0] = true;
-  return t;
+// The bytes among the 16 at block, from bit `from` on, that stop a run: outside quotes the
+// separators, the quote and the end of the text; inside quotes only the quote and the end.
+unsigned stopsin(const char* block, int from, bool quoted) {
+  const unsigned stops = quoted ? matchbytes16(block, '"', '\0', '"', '\0')
+                                : matchbytes16(block, ';', ',', '"', '\0');
+  return from >= 16 ? 0 : stops & (~0u << from);
 }
 
-constexpr StopTable kStop = makestoptable();
+// Appends the n bytes at run to the field text of length len, as far as the field takes
+// them. Runs of up to 32 bytes are stored in whole blocks of 16 where the field has room for
+// them; bytes stored behind the run are overwritten later or lie behind the field's
+// terminator. Every byte read lies within 15 bytes behind the run.
+void appendrun(char* field, std::size_t& len, const char* run, std::size_t n) {
+  if (len >= static_cast<std::size_t>(kFieldFill)) return;
+  const std::size_t take = std::min<std::size_t>(n, kFieldFill - len);
+  char* to = field + len;
+  if (take <= 16 && len + 16 <= static_cast<std::size_t>(kFieldSize)) {
+    std::memcpy(to, run, 16);
+  } else if (take <= 32 && len + 32 <= static_cast<std::size_t>(kFieldSize)) {
+    std::memcpy(to, run, 16);
+    std::memcpy(to + 16, run + 16, 16);
+  } else {
+    std::memcpy(to, run, take);
+  }
+  len += take;
+}
 
 }  // namespace
 
-void splitrec(const char* line, char* snr, char* land, char* blz, char* konto, char* iban,
-              char* bic) {
-  char* const field[6] = {snr, land, blz, konto, iban, bic};
+void splitline(const char* line, Record& r) {
+  char* const field[6] = {r.snr, r.land, r.blz, r.konto, r.iban, r.bic};
   for (char* f : field) f[0] = '\0';
 
-  int status = 0;  // index of the current field
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(line);
-  const bool* stop = kStop.plain;  // the quoted table inside a quoted section
-  std::size_t len = 0;             // characters in the current field
+  int status = 0;       // index of the current field
+  bool quoted = false;  // inside a quoted section
+  std::size_t len = 0;  // characters in the current field
+  // The line is looked at sixteen bytes at a time: block is the current sixteen, stops the
+  // bytes among them that end a run and lie at or behind run, where the current run begins.
+  const char* block = line;
+  const char* run = line;
+  unsigned stops = stopsin(block, 0, quoted);
   for (;;) {
-    // A run of data bytes, found first and copied at once, as much as the field still takes.
-    const unsigned char* run = p;
-    while (!stop[*p]) ++p;
-    if (status <= 5 && len < static_cast<std::size_t>(kFieldFill)) {
-      std::size_t n = static_cast<std::size_t>(p - run);
-      if (n > kFieldFill - len) n = kFieldFill - len;
-      std::memcpy(field[status] + len, run, n);
-      len += n;
-    }
-    const unsigned char c = *p++;
-    if (c == '"') {
-      stop = stop == kStop.plain ? kStop.quoted : kStop.plain;
+    if (stops == 0) {
+      block += 16;
+      stops = stopsin(block, 0, quoted);
       continue;
     }
-    if (status <= 5) field[status][len] = '\0';
-    if (c == '\0') break;
-    ++status;  // a separator: the next field, or none behind the sixth
+    const char* at = block + lowestbit(stops);
+    stops &= stops - 1;
+    appendrun(field[status], len, run, static_cast<std::size_t>(at - run));
+    run = at + 1;
+    if (*at == '"') {
+      quoted = !quoted;
+      stops = stopsin(block, static_cast<int>(run - block), quoted);
+      continue;
+    }
+    field[status][len] = '\0';
+    // A separator begins the next field; behind the sixth, the rest of the line is dropped.
+    if (*at == '\0' || ++status > 5) break;
     len = 0;
   }
+}
+
+void splitrec(const char* line, char* snr, char* land, char* blz, char* konto, char* iban,
+              char* bic) {
+  // The line again with the room behind it that splitline reads: lines of the batch's size
+  // in a buffer of their own, longer ones on the heap.
+  const std::size_t n = std::strlen(line);
+  Record r;
+  if (n < static_cast<std::size_t>(kLineBuf)) {
+    char room[kLineBuf + kSplitSlack];
+    std::memcpy(room, line, n);
+    std::memset(room + n, 0, kSplitSlack);
+    splitline(room, r);
+  } else {
+    std::string room(line, n);
+    room.append(kSplitSlack, '\0');
+    splitline(room.c_str(), r);
+  }
+  char* const to[6] = {snr, land, blz, konto, iban, bic};
+  const char* const from[6] = {r.snr, r.land, r.blz, r.konto, r.iban, r.bic};
+  for (int i = 0; i < 6; ++i) std::memcpy(to[i], from[i], std::strlen(from[i]) + 1);
 }
 
 std::size_t makedataline(char* line, const char* land, const char* blz, const char* konto,
@@ -78,16 +115,15 @@ std::size_t makedataline(char* line, const char* land, const char* blz, const ch
 namespace {
 
 // Copies the terminated text of a record field (a kFieldSize buffer) to out and returns the
-// position behind it. It reads the field eight bytes at a time, all of them inside the
-// buffer, and may write up to seven bytes past the text's end, which the caller leaves room
+// position behind it. It reads the field sixteen bytes at a time, all of them inside the
+// buffer, and may write up to fifteen bytes past the text's end, which the caller leaves room
 // for and overwrites next.
 char* copyfield(char* out, const char (&f)[kFieldSize]) {
   int i = 0;
-  for (; i + 8 <= kFieldSize; i += 8) {
-    std::uint64_t w;
-    std::memcpy(&w, f + i, 8);
-    std::memcpy(out + i, &w, 8);
-    if (int at = firstzerobyte(w); at < 8) return out + i + at;
+  for (; i + 16 <= kFieldSize; i += 16) {
+    std::memcpy(out + i, f + i, 16);
+    if (const unsigned ends = matchbytes16(f + i, '\0', '\0', '\0', '\0'); ends != 0)
+      return out + i + lowestbit(ends);
   }
   for (; f[i] != '\0'; ++i) out[i] = f[i];
   return out + i;
@@ -114,7 +150,7 @@ std::size_t makeresult(char* line, const Record& r, const char* code) {
 // A door onto makeresult for texts of any buffer: each is taken into a record field first.
 void putresult(std::FILE* fo, const char* snr, const char* land, const char* blz,
                const char* konto, const char* iban, const char* bic, const char* code) {
-  Record r;
+  Record r = {};  // makeresult reads whole blocks of each field
   char* const field[6] = {r.snr, r.land, r.blz, r.konto, r.iban, r.bic};
   const char* const text[6] = {snr, land, blz, konto, iban, bic};
   for (int i = 0; i < 6; ++i) {

@@ -82,7 +82,10 @@ class BicIndex {
   // and bank code bytes, then room for a BIC of full length, so that a later line for the same
   // pair overwrites the BIC in place. A pair too long for that (never one of the normalised
   // bank codes) lives in arena_, and the slot's bytes hold its offset there.
+  // A slot is read only where its tag is set, so a new table is not filled: its memory is
+  // first written by the inserts.
   struct alignas(32) Slot {
+    Slot() {}  // NOLINT: leaves the bytes unset on purpose
     unsigned char nland, nblz, nbic;
     char bytes[29];
   };
@@ -92,7 +95,9 @@ class BicIndex {
   bool newlines(const std::vector<BicEntry>& entries, BicIndex& fresh, std::string& text) const;
   bool insert(const BicLine& line);
   bool insert(const char* land, std::size_t nland, const char* blz, std::size_t nblz,
-              const char* bic, std::size_t nbic);
+              const char* bic, std::size_t nbic, std::uint32_t hash);
+  void presize(std::uintmax_t bytes);
+  void prefetchslot(std::uint32_t hash) const;
   std::size_t find(const char* land, std::size_t nland, const char* blz, std::size_t nblz,
                    std::uint32_t hash) const;
   static bool fits(std::size_t nland, std::size_t nblz);

@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 /// The index (0 to 7) of the first zero byte of w in memory order, or 8 when it has none.
 inline int firstzerobyte(std::uint64_t w) {
   constexpr std::uint64_t kOnes = 0x0101010101010101u, kHighs = 0x8080808080808080u;
@@ -43,4 +47,33 @@ inline std::size_t findbyte(const char* p, std::size_t n, char c) {
   if (head == n) return n;
   const void* at = std::memchr(p + head, c, n - head);
   return at ? static_cast<std::size_t>(static_cast<const char*>(at) - p) : n;
+}
+
+/// The bytes among the 16 at p that equal a, b, c or d, as bit i for p[i]. Reads all 16 bytes,
+/// so the caller keeps 16 readable bytes behind wherever it looks.
+inline unsigned matchbytes16(const char* p, char a, char b, char c, char d) {
+#if defined(__SSE2__)
+  const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  const __m128i ab = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(a)),
+                                  _mm_cmpeq_epi8(v, _mm_set1_epi8(b)));
+  const __m128i cd = _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8(c)),
+                                  _mm_cmpeq_epi8(v, _mm_set1_epi8(d)));
+  return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(ab, cd)));
+#else
+  unsigned m = 0;
+  for (int i = 0; i < 16; ++i)
+    if (p[i] == a || p[i] == b || p[i] == c || p[i] == d) m |= 1u << i;
+  return m;
+#endif
+}
+
+/// The index of the lowest bit set in m, which is not 0.
+inline int lowestbit(unsigned m) {
+#if defined(__GNUC__)
+  return __builtin_ctz(m);
+#else
+  int i = 0;
+  while ((m & 1u) == 0) m >>= 1, ++i;
+  return i;
+#endif
 }

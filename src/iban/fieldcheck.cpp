@@ -50,8 +50,13 @@ int scan(char* text, int l1, int l2, char pad) {
   // The normalised text must fit the caller's field; no table comes near this.
   if (l1 + l2 >= kFieldSize) return 1;
   const int total = l1 + l2;
+  // Most fields are digits from the start: where the first section takes digits, each is
+  // kept as it stands in either section, so the leading run of them is passed over at once.
   int kept = 0;
-  int read = 0;
+  if constexpr (cls != Section1::Letters) {
+    while (kept < total && static_cast<unsigned char>(text[kept] - '0') < 10) ++kept;
+  }
+  int read = kept;
   for (; kept < l1; ++read) {
     char c = text[read];
     if (c == '\0') {

@@ -8,9 +8,13 @@
 
 namespace {
 
-// Appends the n characters of from to buf through the one bounded append.
+// Appends the n characters of from to the field text buf of length len, as many as fit.
 void appendn(char* buf, std::size_t& len, const char* from, int n) {
-  for (int i = 0; i < n; ++i) appendc(buf, kFieldSize, len, from[i]);
+  const std::size_t room = kFieldSize - 1 - len;
+  const std::size_t take = n < 0 ? 0 : static_cast<std::size_t>(n) < room ? n : room;
+  std::memcpy(buf + len, from, take);
+  len += take;
+  buf[len] = '\0';
 }
 
 // Sets to to the n characters at from as a terminated text.

@@ -191,10 +191,10 @@ void hold(RewriteScan& s, const RewritePass& p, char c) {
 // checks that it is a harvested record.
 ScanResult take(RewriteScan& s, const RewritePass& p) {
   if (s.pending) return ScanResult::Ok;
-  if (p.lines.next(s.buffer, sizeof s.buffer) == 0) return ScanResult::NoLine;
+  if (p.lines.next(s.buffer, kLineBuf) == 0) return ScanResult::NoLine;
   s.pending = true;
   Record& r = s.rec;
-  splitrec(s.buffer, r.snr, r.land, r.blz, r.konto, r.iban, r.bic);
+  splitline(s.buffer, r);
   return isharvested(r) ? ScanResult::Ok : ScanResult::NotHarvested;
 }
 

@@ -142,7 +142,7 @@ struct RewriteScan {
   /// The held-back content outgrew idbuf: it has been written out unchanged and the rest of
   /// the element goes straight through; the replacement point then writes nothing.
   bool spilled = false;
-  char buffer[kLineBuf] = "";  ///< the pending result line
+  char buffer[kLineBuf + kSplitSlack] = "";  ///< the pending result line, with splitline's room
   bool pending = false;
   Record rec = {};  ///< the pending line's fields
 };

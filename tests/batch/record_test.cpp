@@ -4,6 +4,8 @@
 
 #include <array>
 #include <cstdio>
+#include <cstring>
+#include <random>
 #include <string>
 
 #include "common/files.h"
@@ -86,6 +88,64 @@ TEST(Putresult, ReadsBackThroughSplitrec) {
   Fields f = {"0", "DE", "37040044", "0532013000", "DE89370400440532013000", "COBADEFFXXX"};
   std::string line = result(f, "11");
   EXPECT_EQ(split(line), f);
+}
+
+// The splitting rules one byte at a time, as plainly as they can be written.
+Fields plainsplit(const std::string& line) {
+  Fields f;
+  std::size_t status = 0;
+  bool quoted = false;
+  for (char c : line) {
+    if (c == '\0') break;
+    if (c == '"') {
+      quoted = !quoted;
+    } else if (!quoted && (c == ';' || c == ',')) {
+      if (++status > 5) break;
+    } else if (f[status].size() < static_cast<std::size_t>(kFieldFill)) {
+      f[status] += c;
+    }
+  }
+  return f;
+}
+
+std::string plainresult(const Fields& f, const char* code) {
+  std::string line;
+  for (const std::string& field : f) line += "\"" + field + "\";";
+  return line + "\"" + code + "\"\r\n";
+}
+
+// splitline looks at sixteen bytes at a time and stores whole blocks into the fields; the
+// result line is composed from whole blocks of them. Random lines of every length around the
+// block edges, with every byte that matters in and behind them, must split as byte by byte,
+// write nothing outside the record, and come back as the plain result line.
+TEST(Splitline, SplitsLikeByteByByteWhateverLiesBehindTheLine) {
+  std::mt19937 rng(7);
+  const char bytes[] = ";,\"\"a1\r\n \xe4";
+  auto any = [&]() { return bytes[rng() % (sizeof bytes - 1)]; };
+  struct Guarded {
+    Record r;
+    char guard[64];
+  };
+  for (int trial = 0; trial < 20000; ++trial) {
+    const std::size_t n = rng() % 130;
+    std::string line;
+    // Runs of one byte make long fields as well as empty ones.
+    while (line.size() < n) line.append(1 + rng() % (rng() % 4 == 0 ? 60 : 4), any());
+    line.resize(n);
+    char buffer[kLineBuf + kSplitSlack];
+    std::memcpy(buffer, line.data(), n);
+    buffer[n] = '\0';
+    for (std::size_t i = n + 1; i < n + 1 + kSplitSlack; ++i) buffer[i] = any();
+    Guarded g;
+    std::memset(&g, 'G', sizeof g);
+    splitline(buffer, g.r);
+    SCOPED_TRACE(line);
+    const Fields want = plainsplit(line);
+    ASSERT_EQ((Fields{g.r.snr, g.r.land, g.r.blz, g.r.konto, g.r.iban, g.r.bic}), want);
+    ASSERT_EQ(std::string(g.guard, sizeof g.guard), std::string(sizeof g.guard, 'G'));
+    char out[kResultLine];
+    ASSERT_EQ(std::string(out, makeresult(out, g.r, "11")), plainresult(want, "11"));
+  }
 }
 
 }  // namespace

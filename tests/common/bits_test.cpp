@@ -40,4 +40,25 @@ TEST(Firstzerobyte, FindsTheFirstZeroInMemoryOrder) {
   }
 }
 
+// The block matcher and its lowest bit against a plain loop: bytes of both halves of the
+// table, NUL, and the bytes asked for, anywhere in the sixteen.
+TEST(Matchbytes16, FlagsExactlyTheBytesAskedFor) {
+  std::mt19937 rng(9);
+  const char pool[] = {';', ',', '"', '\0', 'a', '\xff', '\x80', ':', '+', '\x3b' + 1};
+  for (int trial = 0; trial < 20000; ++trial) {
+    char block[16];
+    for (char& c : block) c = pool[rng() % sizeof pool];
+    unsigned want = 0;
+    for (int i = 0; i < 16; ++i)
+      if (block[i] == ';' || block[i] == ',' || block[i] == '"' || block[i] == '\0') want |= 1u << i;
+    const unsigned got = matchbytes16(block, ';', ',', '"', '\0');
+    ASSERT_EQ(got, want);
+    if (want != 0) {
+      int first = 0;
+      while ((want >> first & 1u) == 0) ++first;
+      ASSERT_EQ(lowestbit(got), first);
+    }
+  }
+}
+
 }  // namespace
