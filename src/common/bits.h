@@ -37,18 +37,6 @@ inline void prefetchread(const void* p) {
 #endif
 }
 
-/// The index of the first byte c among the n bytes at p, or n when there is none. Runs
-/// between two bytes a scanner reacts to are mostly short (an indentation, a tag's text): the
-/// first 16 bytes are looked at one by one before the library's search takes over.
-inline std::size_t findbyte(const char* p, std::size_t n, char c) {
-  const std::size_t head = n < 16 ? n : 16;
-  for (std::size_t i = 0; i < head; ++i)
-    if (p[i] == c) return i;
-  if (head == n) return n;
-  const void* at = std::memchr(p + head, c, n - head);
-  return at ? static_cast<std::size_t>(static_cast<const char*>(at) - p) : n;
-}
-
 /// The bytes among the 16 at p that equal a, b, c or d, as bit i for p[i]. Reads all 16 bytes,
 /// so the caller keeps 16 readable bytes behind wherever it looks.
 inline unsigned matchbytes16(const char* p, char a, char b, char c, char d) {
@@ -77,3 +65,15 @@ inline int lowestbit(unsigned m) {
   return i;
 #endif
 }
+
+/// The index of the first byte c among the n bytes at p, or n when there is none. Reads only
+/// those n bytes: sixteen at a time while as many are left, then the rest one by one.
+inline std::size_t findbyte(const char* p, std::size_t n, char c) {
+  std::size_t i = 0;
+  for (; i + 16 <= n; i += 16)
+    if (const unsigned m = matchbytes16(p + i, c, c, c, c); m != 0) return i + lowestbit(m);
+  for (; i < n; ++i)
+    if (p[i] == c) return i;
+  return n;
+}
+

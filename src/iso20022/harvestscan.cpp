@@ -217,14 +217,22 @@ void go(HarvestScan& s, S to) {
   }
 }
 
+// name == lit, compared inline: names are short, and most differ in their length.
+inline bool samename(std::string_view name, std::string_view lit) {
+  if (name.size() != lit.size()) return false;
+  for (std::size_t i = 0; i < name.size(); ++i)
+    if (name[i] != lit[i]) return false;
+  return true;
+}
+
 unsigned closetag(HarvestScan& s, const HarvestSide& side, const Row& r, HarvestSink& sink) {
   // Start tags count as events only within a watched element, where the rewrite holds content.
   unsigned ev = r.endtag || r.group == G::None ? 0u : kStartTag;
   s.closedin = r.group;
   const std::string_view name = s.x.name.name();
-  for (int i = 0; i < r.matches; ++i) {
+  for (int i = 0; i < r.matches && !name.empty(); ++i) {
     const Match& m = r.match[i];
-    if (name.empty() || name != nameof(m.name, side)) continue;
+    if (!samename(name, nameof(m.name, side))) continue;
     if (r.endtag && isrecordpoint(m.name, side)) {
       sink.record(s.f);
       emptyfields(s.f);

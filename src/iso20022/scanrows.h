@@ -52,6 +52,7 @@ struct Lex {
   const char* term;  ///< Skip, Quoted
   bool resume;       ///< Skip
   ByteSet ends;      ///< Tag: ">" and the triggers at any position, where a name's run ends
+  char endbytes[4];  ///< Tag: the same bytes, ">" repeated to fill, for the block search
   ByteSet firsts;    ///< Tag: the triggers as a name's first character
 };
 
@@ -88,14 +89,20 @@ constexpr Lex tag(std::initializer_list<Trigger> t, int otherwise) {
   Lex r{};
   r.kind = Kind::Tag;
   r.ends.add('>');
+  int nends = 0;
+  r.endbytes[nends++] = '>';
   for (const Trigger& x : t) {
     r.trig[r.trigs++] = x;
     if (x.first) {
       r.firsts.add(x.c);
-    } else {
+    } else if (!r.ends.has(x.c)) {
       r.ends.add(x.c);
+      // More than four would need another search; a constant expression cannot take it.
+      if (nends == 4) throw "a tag row ends a name at more than four bytes";
+      r.endbytes[nends++] = x.c;
     }
   }
+  while (nends < 4) r.endbytes[nends++] = '>';
   r.otherwise = otherwise;
   return r;
 }
@@ -179,7 +186,11 @@ inline std::size_t runof(const Lexer& x, const Lex& r, const char* p, std::size_
     case Kind::Skip: return x.matched == 0 ? findbyte(p, n, r.term[0]) : 0;
     case Kind::Tag: {
       if (x.name.empty() && n > 0 && r.firsts.has(p[0])) return 0;
+      const char* e = r.endbytes;
       std::size_t i = 0;
+      for (; i + 16 <= n; i += 16)
+        if (const unsigned m = matchbytes16(p + i, e[0], e[1], e[2], e[3]); m != 0)
+          return i + lowestbit(m);
       while (i < n && !r.ends.has(p[i])) ++i;
       return i;
     }
