@@ -65,12 +65,23 @@ PairAhead::PairAhead(const HarvestSide& side, ByteSource& src, const HarvestScan
 
 bool PairAhead::recorded(std::uint64_t n, const HarvestScan& here, std::uint64_t offset) {
   assert(n + 1 >= passed_ && "a stretch already passed");
-  if (offset_ < offset && src_.seek(offset)) {
-    // The asker's scanner at offset is what this one would be there.
-    scan_ = here;
-    passed_ = n;
-    offset_ = offset;
-    pos_ = end_ = 0;
+  if (offset_ < offset) {
+    // The asker's scanner at offset is what this one would be there. Its byte is mostly in
+    // the block read already, which is then taken up from there; otherwise the reading starts
+    // again at offset.
+    bool restart = false;
+    if (offset - offset_ <= end_ - pos_) {
+      pos_ += static_cast<std::size_t>(offset - offset_);
+      restart = true;
+    } else if (src_.seek(offset)) {
+      pos_ = end_ = 0;
+      restart = true;
+    }
+    if (restart) {
+      scan_ = here;
+      passed_ = n;
+      offset_ = offset;
+    }
   }
   while (passed_ <= n) {
     if (pos_ == end_) {

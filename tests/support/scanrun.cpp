@@ -31,9 +31,9 @@ class Lines final : public LineSource {
 
 // One pass over xml from the harvest scanner's state track, which it leaves where it ended.
 ScanResult pass(const RewriteSide& side, RewriteForms forms, const std::string& xml, Lines& lines,
-                std::string& out, HarvestScan& track) {
+                std::string& out, HarvestScan& track, std::size_t aheadread) {
   StringSink sink;
-  TextSource ahead(xml);
+  TextSource ahead(xml, aheadread);
   PairAhead pairs(side.track, ahead, track);
   RewriteScan scan;
   rewritestart(scan, track);
@@ -77,14 +77,15 @@ std::string resultline(const char* snr, const char* land, const char* blz, const
          iban + "\";\"" + bic + "\";\"10\"\r\n";
 }
 
-RewriteRun rewritescan(const std::string& xml, const std::vector<std::string>& lines, int m) {
+RewriteRun rewritescan(const std::string& xml, const std::vector<std::string>& lines, int m,
+                       std::size_t aheadread) {
   Lines src(lines);
   RewriteRun o;
   std::string mid;
   HarvestScan track;
-  o.result = pass(kCreditorRewrite, formsfor(m), xml, src, mid, track);
+  o.result = pass(kCreditorRewrite, formsfor(m), xml, src, mid, track, aheadread);
   if (o.result == ScanResult::Ok) {
-    o.result = pass(kDebtorRewrite, formsfor(m), mid, src, o.out, track);
+    o.result = pass(kDebtorRewrite, formsfor(m), mid, src, o.out, track, aheadread);
   } else {
     o.out = mid;
   }

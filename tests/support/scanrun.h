@@ -3,6 +3,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstdint>
 #include <cstddef>
 #include <cstring>
 #include <ostream>
@@ -26,9 +27,11 @@ class StringSink final : public ByteSink {
 /// A text read a second time, as the rewrite's reading ahead reads a file.
 class TextSource final : public ByteSource {
  public:
-  explicit TextSource(const std::string& text) : text_(text) {}
+  /// most: bytes one read gives at most, as a pipe or a slow file would.
+  explicit TextSource(const std::string& text, std::size_t most = SIZE_MAX)
+      : text_(text), most_(most) {}
   std::size_t read(char* buf, std::size_t cap) override {
-    std::size_t n = std::min(cap, text_.size() - pos_);
+    std::size_t n = std::min({cap, most_, text_.size() - pos_});
     std::memcpy(buf, text_.data() + pos_, n);
     pos_ += n;
     return n;
@@ -41,6 +44,7 @@ class TextSource final : public ByteSource {
 
  private:
   const std::string& text_;
+  std::size_t most_;
   std::size_t pos_ = 0;
 };
 
@@ -69,5 +73,7 @@ struct RewriteRun {
   std::size_t used = 0;  ///< result lines taken
 };
 
-/// Both rewrite passes over xml with one stream of lines, for a mode m (0 to 99) above 0.
-RewriteRun rewritescan(const std::string& xml, const std::vector<std::string>& lines, int m);
+/// Both rewrite passes over xml with one stream of lines, for a mode m (0 to 99) above 0. The
+/// reading ahead gets at most aheadread bytes per read.
+RewriteRun rewritescan(const std::string& xml, const std::vector<std::string>& lines, int m,
+                       std::size_t aheadread = SIZE_MAX);
