@@ -44,7 +44,7 @@ coverage: test-deps
 	  -DCMAKE_EXE_LINKER_FLAGS="--coverage" > /dev/null
 	cmake --build $(COVERAGE) -j$(JOBS)
 	find $(COVERAGE) -name '*.gcda' -delete
-	ctest --test-dir $(COVERAGE) -j$(JOBS) -LE slow > /dev/null || true
+	VELMORA_COVERAGE=1 ctest --test-dir $(COVERAGE) -j$(JOBS) -LE slow > /dev/null || true
 	gcovr --root . --filter src/ --object-directory $(COVERAGE) --gcov-exclude '.*CMakeFiles/[0-9].*' \
 	  --gcov-ignore-parse-errors --branches --exclude-throw-branches \
 	  --exclude-unreachable-branches --print-summary --html-details $(COVERAGE)/coverage.html \

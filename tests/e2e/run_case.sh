@@ -38,7 +38,8 @@
 #
 # VELMORA_MEMCHECK, when set, is a command put before the native program (valgrind with its
 # options; its words split at blanks), which changes nothing else; VELMORA_TIMEOUT is the
-# seconds the program may take (default 120).
+# seconds the program may take (default 120). VELMORA_COVERAGE, when set, skips the cases
+# that would spoil a coverage build's counters.
 set -u
 prog=$(realpath "$1")
 case_dir=$(realpath "$2")
@@ -82,6 +83,13 @@ if [ -n "${VELMORA_WRAPPER:-}" ]; then
 fi
 memcheck=()
 [ -n "${VELMORA_MEMCHECK:-}" ] && read -ra memcheck <<< "$VELMORA_MEMCHECK"
+# A coverage build writes its counters into shared files when the program ends: a file size
+# limit would cut them short and spoil them for every later run, and another user may not
+# write them at all.
+if [ -n "${VELMORA_COVERAGE:-}" ]; then
+  [ -e "$case_dir/runs-as-user" ] && { echo "$name: skipped, runs as a user"; exit 77; }
+  grep -qs 'ulimit.*-f' "$case_dir/setup" && { echo "$name: skipped, limits the file size"; exit 77; }
+fi
 
 runner=()
 if [ -e "$case_dir/runs-as-user" ] && [ "$(id -u)" = 0 ]; then
