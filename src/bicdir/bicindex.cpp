@@ -107,8 +107,9 @@ void BicIndex::clear() {
 }
 
 // Room for the entries a file of this many bytes is likely to hold, so that loading a large
-// directory does not grow the table step by step: lines of the directory are about 30 bytes
-// long. Never more than kMaxPresize slots ahead of what the entries prove to need.
+// directory does not grow the table step by step. Lines of the directory are about 30 bytes
+// long, and the estimate errs low; it stops at kMaxPresize entries, and a table that needs
+// more grows as they come. New slots are not written until an entry goes in.
 void BicIndex::presize(std::uintmax_t bytes) {
   constexpr std::uintmax_t kMaxPresize = std::uintmax_t{1} << 20;
   std::uintmax_t entries = bytes / 32;

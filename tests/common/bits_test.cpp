@@ -26,20 +26,6 @@ TEST(Findbyte, FindsWhatAPlainSearchFinds) {
   }
 }
 
-TEST(Firstzerobyte, FindsTheFirstZeroInMemoryOrder) {
-  std::mt19937 rng(5);
-  for (int trial = 0; trial < 20000; ++trial) {
-    unsigned char b[8];
-    for (unsigned char& c : b) c = static_cast<unsigned char>(rng() % 4 == 0 ? 0 : rng() % 256);
-    std::uint64_t w;
-    std::memcpy(&w, b, 8);
-    int want = 8;
-    for (int i = 7; i >= 0; --i)
-      if (b[i] == 0) want = i;
-    ASSERT_EQ(firstzerobyte(w), want);
-  }
-}
-
 // The block matcher and its lowest bit against a plain loop: bytes of both halves of the
 // table, NUL, and the bytes asked for, anywhere in the sixteen.
 TEST(Matchbytes16, FlagsExactlyTheBytesAskedFor) {
