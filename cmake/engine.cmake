@@ -24,6 +24,7 @@ set(VELMORA_ENGINE_SOURCES
   # iso20022: the payment-file scanners, harvest and rewrite
   src/iso20022/harvest.cpp
   src/iso20022/harvestscan.cpp
+  src/iso20022/painversion.cpp
   src/iso20022/rewrite.cpp
   src/iso20022/rewritescan.cpp)
 

@@ -30,6 +30,7 @@ const char kDataNotWritable[] = "\r\nFehler: Datendatei nicht beschreibbar !\r\n
 const char kDataBusy[] = "\r\nFehler: Datendatei in Bearbeitung !\r\n";
 const char kInternal01[] = "\r\nFehler: Interner Fehler 01 !\r\n";
 const char kInternal02[] = "\r\nFehler: Interner Fehler 02 !\r\n";
+const char kInternal03[] = "\r\nFehler: Interner Fehler 03 !\r\n";
 
 std::string usagebox() {
   return std::string(kErrorHead) + "Angabe einer Datendatei erforderlich !\r\n" + "\r\n" + kThanks;
@@ -68,10 +69,41 @@ std::string groupsoffour(const std::string& iban) {
   return out;
 }
 
-std::string closingbox(const std::string& data) {
+namespace {
+// "1 Element", "2 Elemente".
+std::string count(unsigned long long n, const char* one, const char* many) {
+  return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+}  // namespace
+
+std::string noticelines(const RunNotice& n) {
+  std::string out;
+  if (n.quoted > 0) {
+    out += "Hinweis: " + count(n.quoted, "Text", "Texte") +
+           " der Zahlungsdatei mit Anf\xfchrungszeichen nicht \xfc" "bernommen, das Feld "
+           "bleibt leer.\r\n";
+  }
+  const char* left = " unver\xe4ndert gelassen: ";
+  if (n.noplace > 0) {
+    out += "Hinweis: " + count(n.noplace, "Element", "Elemente") + left + n.version +
+           " hat f\xfcr die gew\xe4hlte Form keinen Platz.\r\n";
+  }
+  if (n.nocode > 0) {
+    out += "Hinweis: " + count(n.nocode, "Element", "Elemente") + left +
+           "f\xfcr das Land gibt es keinen Clearing-System-Code.\r\n";
+  }
+  if (n.inway > 0) {
+    out += "Hinweis: " + count(n.inway, "Element", "Elemente") + left +
+           "Markup im Inhalt oder in den Werten h\xe4tte Paare verschoben.\r\n";
+  }
+  return out;
+}
+
+std::string closingbox(const std::string& data, const std::string& notice) {
   const DonationAccount& d = kDonation;
   return "Das Programm velmora.exe wurde mit der Datendatei:\r\n" + data +
          "\r\nausgef\xfchrt. Der Name der Ausgabedatei lautet:\r\n" + data + ".out\r\n\r\n" +
+         (notice.empty() ? "" : notice + "\r\n") +
          "Hinweis: Wenn Ihnen dieses Freeware - Programm eine Hilfe war,\r\n" +
          "ersuchen wir Sie um eine Spende auf das Konto: " + d.konto + "\r\n" +
          "Kontowortlaut: Fa. " + d.holder + ", bei der " + d.bank + ", Bankleitzahl: " + d.blz +

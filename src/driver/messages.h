@@ -21,6 +21,7 @@ extern const char kDataNotWritable[];
 extern const char kDataBusy[];  ///< console line when another run holds the data file
 extern const char kInternal01[];
 extern const char kInternal02[];
+extern const char kInternal03[];  ///< a rewrite pass met other record points than the harvest
 
 std::string usagebox();
 std::string datanotfoundbox(const std::string& data);
@@ -29,7 +30,17 @@ std::string outputwritebox(const std::string& path);
 std::string backupfailbox(const std::string& data);
 std::string datawritebox(const std::string& data);
 std::string databusybox(const std::string& data);
-std::string closingbox(const std::string& data);
+/// What a completed run has to tell besides its success, one "Hinweis: ..." line each.
+struct RunNotice {
+  unsigned long long quoted = 0;   ///< captured texts left empty for a double quote
+  unsigned long long noplace = 0;  ///< elements the version has no place for
+  unsigned long long nocode = 0;   ///< elements whose country has no clearing-system code
+  unsigned long long inway = 0;    ///< elements whose replacement would have moved a pair
+  std::string version;             ///< the payment file's version
+};
+/// The notice's lines, each "Hinweis: ..." with CR LF; empty when there is nothing to tell.
+std::string noticelines(const RunNotice& n);
+std::string closingbox(const std::string& data, const std::string& notice = "");
 
 /// The IBAN in groups of four separated by blanks.
 std::string groupsoffour(const std::string& iban);

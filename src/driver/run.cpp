@@ -21,6 +21,7 @@ struct Ending {
   const char* console;
   std::string box;
   int status;
+  std::string notice = "";  ///< console lines of a completed run
 };
 
 Ending fatal(const char* console, const std::string& box) {
@@ -33,8 +34,10 @@ Ending usage(const std::string& box) {
 
 // The stages of a run that has its data file to itself.
 Ending stages(int n, char** argv, const RunFiles& f, char* sland) {
+  HarvestCounts counts;
+  RunNotice notice;
   if (n >= 2) {
-    switch (harvest(f)) {
+    switch (harvest(f, counts)) {
       case HarvestResult::Skipped:
       case HarvestResult::Done: break;
       case HarvestResult::BackupFailed: return fatal(kDataNotWritable, backupfailbox(f.data));
@@ -54,16 +57,24 @@ Ending stages(int n, char** argv, const RunFiles& f, char* sland) {
   fi.reset();
   if (!ok) return fatal(kOutputNotWritable, outputwritebox(f.result));
 
+  notice.quoted = counts.quoted;
   if (n == 3) {
     std::string failed;
-    switch (rewrite(f, argv[3], failed)) {
+    RewriteReport report;
+    switch (rewrite(f, argv[3], counts, report, failed)) {
       case RewriteResult::Done: break;
       case RewriteResult::NoLine: return {kInternal01, "", 1};
       case RewriteResult::NotHarvested: return {kInternal02, "", 1};
+      case RewriteResult::Mismatch: return {kInternal03, "", 1};
       case RewriteResult::IoFailed: return fatal(kOutputNotWritable, outputopenbox(failed));
     }
+    notice.noplace = report.left.noplace;
+    notice.nocode = report.left.nocode;
+    notice.inway = report.left.inway;
+    notice.version = report.version;
   }
-  return {nullptr, closingbox(f.data), 0};
+  const std::string lines = noticelines(notice);
+  return {nullptr, closingbox(f.data, lines), 0, lines.empty() ? "" : "\r\n" + lines};
 }
 
 }  // namespace
@@ -95,6 +106,7 @@ int run(int argc, char** argv) {
     end.status = 1;
   }
   if (end.console) std::fputs(end.console, stdout);
+  if (!end.notice.empty()) std::fputs(end.notice.c_str(), stdout);
   std::fflush(stdout);
   if (!end.box.empty()) msgbox(end.box.c_str());
   return end.status;

@@ -23,7 +23,9 @@ class DataSink final : public HarvestSink {
   DataSink(ByteSink& out, BicIndex& bics) : out_(out), bics_(bics) {}
   void record(HarvestFields& f) override {
     out_.commit(recordstep(f, bics_, out_.reserve(kDataLine)));
+    ++records;
   }
+  std::uint64_t records = 0;
 
  private:
   ByteSink& out_;
@@ -96,14 +98,18 @@ Before lookbefore(const RunFiles& f) {
 // as reading the file each time would. A payment file that is itself "BIC.csv" beside the
 // data file is read, never written: the index is then never loaded, and an index not read to
 // its end adds nothing.
-bool writerecords(const RunFiles& f, std::FILE* pay, bool merge, FileSink& out) {
+bool writerecords(const RunFiles& f, std::FILE* pay, bool merge, FileSink& out,
+                  HarvestCounts& counts) {
   BicIndex bics;
   if (!samefile(f.payment, f.bicdir)) bics.load(f.data.c_str());
   HarvestScan s;
   DataSink sink(out, bics);
   runpass(pay, s, kCreditorHarvest, sink, out);
+  counts.creditor = sink.records;
   std::rewind(pay);
   runpass(pay, s, kDebtorHarvest, sink, out);
+  counts.debtor = sink.records - counts.creditor;
+  counts.quoted = s.quoted;
   if (!merge) return true;
   File fb = openfile(f.data, "rb");
   return fb && mergebackup(fb.get(), out);
@@ -155,7 +161,8 @@ bool mergebackup(std::FILE* from, ByteSink& to) {
 // forced to the disk before it takes the data file's place, so that a run that dies at any
 // moment leaves either the user's data file as it was (and perhaps the unfinished new one,
 // which the next run removes) or the backup beside a complete new data file.
-HarvestResult harvest(const RunFiles& f) {
+HarvestResult harvest(const RunFiles& f, HarvestCounts& counts) {
+  counts = HarvestCounts();
   File pay = openfile(f.payment, "rb");
   if (!pay || !readable(pay.get())) return HarvestResult::Skipped;
   // The payment file must survive: it can be neither the data file (which is replaced), nor
@@ -178,7 +185,8 @@ HarvestResult harvest(const RunFiles& f) {
     return r;
   };
   FileSink out(fo.get());
-  const bool read = writerecords(f, pay.get(), exists, out);
+  HarvestCounts written;
+  const bool read = writerecords(f, pay.get(), exists, out, written);
   pay.reset();
   if (!read || !out.flush() || !syncfile(fo.get()) || !closefile(fo)) {
     return fail(HarvestResult::WriteFailed);
@@ -190,5 +198,6 @@ HarvestResult harvest(const RunFiles& f) {
     if (moved) replacefile(f.backup.c_str(), f.data.c_str());
     return fail(HarvestResult::WriteFailed);
   }
+  counts = written;
   return HarvestResult::Done;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 
 #include "iso20022/harvestscan.h"
@@ -10,6 +11,13 @@ class BicIndex;
 struct RunFiles;
 class ByteSink;
 
+/// What a harvest wrote: the records of each pass, and the captured texts it left empty
+/// because a double quote in them cannot stand in a data-file field.
+struct HarvestCounts {
+  std::uint64_t creditor = 0;
+  std::uint64_t debtor = 0;
+  std::uint64_t quoted = 0;
+};
 
 enum class HarvestResult {
   Skipped,       ///< the payment file could not be opened; nothing was touched
@@ -25,8 +33,8 @@ enum class HarvestResult {
 /// On BackupFailed and WriteFailed the data file is as it was before the call (a data file
 /// that did not exist does not exist afterwards); BIC.csv may keep what was added to it, and
 /// the backup may have been replaced by a copy of the data file. The new data file gets the
-/// permission bits of the old one.
-HarvestResult harvest(const RunFiles& f);
+/// permission bits of the old one. counts tells what was written (nothing unless Done).
+HarvestResult harvest(const RunFiles& f, HarvestCounts& counts);
 
 /// The record step at a record point: cuts the bank code out of an IBAN of more than 8
 /// characters into f.blz and normalises it with getblz, enters (land, blz, bic) into the BIC

@@ -5,7 +5,7 @@
 #include <string_view>
 
 const HarvestSide kCreditorHarvest = {"CdtrAcct", "CdtrAgt", "Cdtr", "CdtTrfTxInf",
-                                   HarvestGroup::Account};
+                                      HarvestGroup::Account};
 const HarvestSide kDebtorHarvest = {"DbtrAcct", "DbtrAgt", "Dbtr", "PmtInf", HarvestGroup::Agent};
 
 namespace {
@@ -13,7 +13,7 @@ namespace {
 using S = HarvestState;
 using G = HarvestGroup;
 
-// The names a tag state recognises. The three group names and the pair name are the side's.
+// The names the machine recognises. The three group names and the pair name are the side's.
 enum class Name : unsigned char {
   Account,
   Agent,
@@ -21,16 +21,20 @@ enum class Name : unsigned char {
   Pair,
   Iban,
   PrtryAcct,
+  Othr,
   Id,
   Bic,
+  BicFi,
   ClrSysMmbId,
   PrtryId,
+  MmbId,
   Ctry
 };
 
 // The names that are the same on both sides, by Name; the side's own four come from side.
-constexpr std::string_view kFixedNames[] = {{}, {}, {}, {}, "IBAN", "PrtryAcct", "Id", "BIC",
-                                            "ClrSysMmbId", "PrtryId", "Ctry"};
+constexpr std::string_view kFixedNames[] = {{},     {},          {},      {},    "IBAN",
+                                            "PrtryAcct", "Othr", "Id", "BIC", "BICFI",
+                                            "ClrSysMmbId", "PrtryId", "MmbId", "Ctry"};
 
 inline std::string_view nameof(Name n, const HarvestSide& side) {
   switch (n) {
@@ -42,10 +46,14 @@ inline std::string_view nameof(Name n, const HarvestSide& side) {
   }
 }
 
-// True when the end tag of n is the side's record point.
-bool isrecordpoint(Name nm, const HarvestSide& side) {
-  return (nm == Name::Account && side.recordat == G::Account) ||
-         (nm == Name::Agent && side.recordat == G::Agent);
+std::string_view groupname(G g, const HarvestSide& side) {
+  switch (g) {
+    case G::Account: return side.account;
+    case G::Agent: return side.agent;
+    case G::Party: return side.party;
+    case G::None: break;
+  }
+  return {};
 }
 
 // What the end of a captured text does besides terminating it.
@@ -57,141 +65,121 @@ struct Match {
 };
 
 using FieldPtr = char (HarvestFields::*)[kFieldSize];
-using scanrows::Lex;
-using scanrows::Trigger;
 
-// A row: its lexical shape, and what the shape leaves to the harvest.
+// A row: where the tags read in a state lead. A group's own end tag closes the group from any
+// of its states and is not listed. A text state captures its element's text into field and
+// returns to parent at the next tag, which parent then reads.
 struct Row {
-  Lex lex;
-  G group;            // the watched element the state lies in
-  bool endtag;        // Tag: reads end tags, so its group's name closes the group
-  Match match[4];     // Tag: the names ">" compares with, in order
-  int matches;        // Tag
-  FieldPtr field;     // Text: where the text goes
-  std::size_t limit;  // Text: characters kept
-  TextEnd textend;    // Text
+  G group;
+  Match start[6];  // start tag names, compared in this order
+  int starts;
+  S otherstart;    // where any other start tag, and any empty-element tag, leads
+  Match end[3];    // end tag names
+  int ends;
+  S otherend;      // where any other end tag leads
+  FieldPtr field;  // text states only
+  std::size_t limit;
+  TextEnd textend;
+  S parent;
 };
 
-constexpr int n(S s) {
-  return static_cast<int>(s);
-}
-
-constexpr Row row(const Lex& lex, G g) {
+constexpr Row element(G g, std::initializer_list<Match> start, S otherstart,
+                      std::initializer_list<Match> end, S otherend) {
   Row r{};
-  r.lex = lex;
   r.group = g;
+  for (const Match& m : start) r.start[r.starts++] = m;
+  r.otherstart = otherstart;
+  for (const Match& m : end) r.end[r.ends++] = m;
+  r.otherend = otherend;
   return r;
 }
 
-constexpr Row between(G g, S next) {
-  return row(scanrows::between(n(next)), g);
-}
-
-constexpr Row tag(G g, std::initializer_list<Trigger> t, bool endtag,
-                  std::initializer_list<Match> m, S otherwise) {
-  Row r = row(scanrows::tag(t, n(otherwise)), g);
-  r.endtag = endtag;
-  for (const Match& x : m) r.match[r.matches++] = x;
-  return r;
-}
-
-// A start tag within a watched element: "/" anywhere makes it an end tag (read by endtag),
-// "!" or "?" first begins markup that is skipped whole, so that a comment's or a CDATA
-// section's contents never pass for tags of the element.
-constexpr Row starttag(G g, S endtag, std::initializer_list<Match> m, S otherwise) {
-  return tag(g, {{'!', true, n(S::AfterBang)}, {'?', true, n(S::InPi)}, {'/', false, n(endtag)}},
-             false, m, otherwise);
-}
-
-// A captured text; its "<" begins the next tag within the element.
-constexpr Row text(G g, FieldPtr field, std::size_t limit, TextEnd end, S next) {
-  Row r = row(scanrows::text(n(next)), g);
+constexpr Row text(S parent, G g, FieldPtr field, std::size_t limit, TextEnd end) {
+  Row r{};
+  r.group = g;
   r.field = field;
   r.limit = limit;
   r.textend = end;
+  r.parent = parent;
   return r;
 }
 
 constexpr std::size_t kText = kFieldSize - 1;  // an element text keeps what fits its field
 constexpr std::size_t kCtry = 2;               // a "Ctry" text keeps its first two characters
 
-// The state table, indexed by state number. Rows 10, 11, 20 and 21 have no state.
-// Outside, "!", "?" and "/" anywhere in a tag skip to its first ">", except a "/" that begins
-// the tag: that end tag may close the side's pair element.
-constexpr Row kTable[32] = {
-    /*  0 */ between(G::None, S::InTag),
-    /*  1 */
-    tag(G::None,
-        {{'/', true, n(S::InEndTagOutside)},
-         {'!', false, n(S::SkippingTag)},
-         {'?', false, n(S::SkippingTag)},
-         {'/', false, n(S::SkippingTag)}},
-        false,
-        {{Name::Account, S::InAccount},
-         {Name::Agent, S::InAgent},
-         {Name::Party, S::InParty},
-         {Name::Pair, S::Outside}},
-        S::Outside),
-    /*  2 */ between(G::Account, S::InAccountTag),
-    /*  3 */
-    starttag(G::Account, S::InAccountEndTag,
-             {{Name::Iban, S::InIbanText}, {Name::PrtryAcct, S::InPrtryAcct}}, S::InAccount),
-    /*  4 */ tag(G::Account, {}, true, {{Name::Account, S::Outside}}, S::InAccount),
-    /*  5 */
-    text(G::Account, &HarvestFields::iban, kText, TextEnd::LandFromIban, S::InAccountTag),
-    /*  6 */ between(G::Account, S::InPrtryAcctTag),
-    /*  7 */
-    starttag(G::Account, S::InAccountEndTag, {{Name::Id, S::InAccountIdText}}, S::InAccount),
-    /*  8 */ text(G::Account, &HarvestFields::konto, kText, TextEnd::Plain, S::InAccountTag),
-    /*  9 */ row(scanrows::skip(kTagEnd, n(S::Outside)), G::None),
-    /* 10 */ Row{},
-    /* 11 */ Row{},
-    /* 12 */ between(G::Agent, S::InAgentTag),
-    /* 13 */
-    starttag(G::Agent, S::InAgentEndTag,
-             {{Name::Bic, S::InBicText},
-              {Name::ClrSysMmbId, S::InBankId},
-              {Name::PrtryId, S::InBankId},
-              {Name::Ctry, S::InAgentCtryText}},
-             S::InAgent),
-    /* 14 */ tag(G::Agent, {}, true, {{Name::Agent, S::Outside}}, S::InAgent),
-    /* 15 */ text(G::Agent, &HarvestFields::bic, kText, TextEnd::LandFromBic, S::InAgentTag),
-    /* 16 */ between(G::Agent, S::InBankIdTag),
-    /* 17 */
-    starttag(G::Agent, S::InAgentEndTag, {{Name::Id, S::InBankIdText}}, S::InAgent),
-    /* 18 */ text(G::Agent, &HarvestFields::blz, kText, TextEnd::Plain, S::InAgentTag),
-    /* 19 */ text(G::Agent, &HarvestFields::land, kCtry, TextEnd::Plain, S::InAgentTag),
-    /* 20 */ Row{},
-    /* 21 */ Row{},
-    /* 22 */ between(G::Party, S::InPartyTag),
-    /* 23 */
-    starttag(G::Party, S::InPartyEndTag, {{Name::Ctry, S::InPartyCtryText}}, S::InParty),
-    /* 24 */ tag(G::Party, {}, true, {{Name::Party, S::Outside}}, S::InParty),
-    /* 25 */ text(G::Party, &HarvestFields::land, kCtry, TextEnd::Plain, S::InPartyTag),
-    /* 26 */ tag(G::None, {}, true, {{Name::Pair, S::Outside}}, S::Outside),
-    /* 27 */ row(scanrows::bang(n(S::InComment), n(S::InCData), n(S::InDecl)), G::None),
-    /* 28 */ row(scanrows::skip(kCommentEnd, 0, true), G::None),
-    /* 29 */ row(scanrows::skip(kCDataEnd, 0, true), G::None),
-    /* 30 */ row(scanrows::skip(kPiEnd, 0, true), G::None),
-    /* 31 */ row(scanrows::skip(kTagEnd, 0, true), G::None),
+// The machine, indexed by HarvestState. Names are found at any depth within their group: an
+// "IBAN" inside the account's "Id", a "BICFI" inside "FinInstnId". An account number is the
+// first "Id" in a "PrtryAcct" (2006) or "Othr" (from 2009); a bank code the "Id" (2006) or
+// "MmbId" (from 2009) anywhere in a "ClrSysMmbId", or the "Id" of a "PrtryId" or "Othr".
+constexpr Row kMachine[] = {
+    /* Outside */
+    element(G::None,
+            {{Name::Account, S::InAccount},
+             {Name::Agent, S::InAgent},
+             {Name::Party, S::InParty},
+             {Name::Pair, S::Outside}},
+            S::Outside, {{Name::Pair, S::Outside}}, S::Outside),
+    /* InAccount */
+    element(G::Account,
+            {{Name::Iban, S::InIbanText},
+             {Name::PrtryAcct, S::InAccountNumber},
+             {Name::Othr, S::InAccountNumber}},
+            S::InAccount, {}, S::InAccount),
+    /* InAccountNumber */
+    element(G::Account, {{Name::Id, S::InAccountIdText}}, S::InAccount, {}, S::InAccount),
+    /* InIbanText */
+    text(S::InAccount, G::Account, &HarvestFields::iban, kText, TextEnd::LandFromIban),
+    /* InAccountIdText */
+    text(S::InAccount, G::Account, &HarvestFields::konto, kText, TextEnd::Plain),
+    /* InAgent */
+    element(G::Agent,
+            {{Name::Bic, S::InBicText},
+             {Name::BicFi, S::InBicText},
+             {Name::ClrSysMmbId, S::InBankId},
+             {Name::PrtryId, S::InBankId},
+             {Name::Othr, S::InBankId},
+             {Name::Ctry, S::InAgentCtryText}},
+            S::InAgent, {}, S::InAgent),
+    /* InBankId: "ClrSysId" and its "Cd" come before "MmbId" and keep the scanner here */
+    element(G::Agent, {{Name::Id, S::InBankIdText}, {Name::MmbId, S::InBankIdText}}, S::InBankId,
+            {{Name::ClrSysMmbId, S::InAgent}, {Name::PrtryId, S::InAgent}, {Name::Othr, S::InAgent}},
+            S::InBankId),
+    /* InBicText */
+    text(S::InAgent, G::Agent, &HarvestFields::bic, kText, TextEnd::LandFromBic),
+    /* InBankIdText */
+    text(S::InAgent, G::Agent, &HarvestFields::blz, kText, TextEnd::Plain),
+    /* InAgentCtryText */
+    text(S::InAgent, G::Agent, &HarvestFields::land, kCtry, TextEnd::Plain),
+    /* InParty */
+    element(G::Party, {{Name::Ctry, S::InPartyCtryText}}, S::InParty, {}, S::InParty),
+    /* InPartyCtryText */
+    text(S::InParty, G::Party, &HarvestFields::land, kCtry, TextEnd::Plain),
 };
+constexpr int kStates = sizeof kMachine / sizeof kMachine[0];
+static_assert(kStates == static_cast<int>(S::InPartyCtryText) + 1, "a state without a row");
 
-// Every transition of the table leads to a state that has a row.
-constexpr bool isstate(int to) {
-  return to >= 0 && to < 32 && kTable[to].lex.kind != scanrows::Kind::Unused;
+constexpr bool isstate(S s) {
+  return static_cast<int>(s) < kStates;
 }
-constexpr bool tableisclosed() {
-  for (const Row& r : kTable) {
-    if (!scanrows::targetsvalid(r.lex, isstate)) return false;
-    for (int i = 0; i < r.matches; ++i)
-      if (!isstate(n(r.match[i].to))) return false;
+constexpr bool machineisclosed() {
+  for (const Row& r : kMachine) {
+    for (int i = 0; i < r.starts; ++i)
+      if (!isstate(r.start[i].to)) return false;
+    for (int i = 0; i < r.ends; ++i)
+      if (!isstate(r.end[i].to)) return false;
+    if (!isstate(r.otherstart) || !isstate(r.otherend) || !isstate(r.parent)) return false;
+    // A text returns to a state of its own group, which is no text state.
+    if (r.field && (kMachine[static_cast<int>(r.parent)].field ||
+                    kMachine[static_cast<int>(r.parent)].group != r.group)) {
+      return false;
+    }
   }
   return true;
 }
-static_assert(tableisclosed(), "a transition leads to a state without a row");
+static_assert(machineisclosed(), "a transition leads to a state without a row");
 
-const Row& rowof(int state) {
-  return kTable[state];
+inline const Row& rowof(S s) {
+  return kMachine[static_cast<int>(s)];
 }
 
 // Sets land to the two characters of text that start at from, or to those of them that the
@@ -209,11 +197,41 @@ void emptyfields(HarvestFields& f) {
 }
 
 void go(HarvestScan& s, S to) {
-  s.x.status = n(to);
-  const Row& r = rowof(n(to));
-  if (r.lex.kind == scanrows::Kind::Text) {  // a captured text starts empty
+  s.state = to;
+  const Row& r = rowof(to);
+  if (r.field) {  // a captured text starts empty
     s.pos = 0;
     (s.f.*r.field)[0] = '\0';
+  }
+}
+
+// A captured text is the element's text without the white space around it, and a line break
+// inside becomes a blank: a data-file line must stay one line.
+inline void storetext(HarvestScan& s, const Row& r, char c) {
+  if (isxmlspace(c)) {
+    if (s.pos == 0) return;
+    if (c == '\r' || c == '\n') c = ' ';
+  }
+  appendc(s.f.*r.field, r.limit + 1, s.pos, c);
+}
+
+void storebrackets(HarvestScan& s, const Row& r) {
+  for (int i = 0; i < s.x.brackets; ++i) storetext(s, r, ']');
+}
+
+void endtext(HarvestScan& s, const Row& r) {
+  char* field = s.f.*r.field;
+  while (s.pos > 0 && isxmlspace(field[s.pos - 1])) field[--s.pos] = '\0';
+  // A double quote would end the data-file field early and shift the record's fields.
+  if (std::memchr(field, '"', s.pos)) {
+    field[0] = '\0';
+    s.pos = 0;
+    ++s.quoted;
+  }
+  switch (r.textend) {
+    case TextEnd::Plain: break;
+    case TextEnd::LandFromIban: setland(s.f, s.f.iban, 0); break;
+    case TextEnd::LandFromBic: setland(s.f, s.f.bic, 4); break;
   }
 }
 
@@ -225,68 +243,126 @@ inline bool samename(std::string_view name, std::string_view lit) {
   return true;
 }
 
-unsigned closetag(HarvestScan& s, const HarvestSide& side, const Row& r, HarvestSink& sink) {
-  // Start tags count as events only within a watched element, where the rewrite holds content.
-  unsigned ev = r.endtag || r.group == G::None ? 0u : kStartTag;
-  s.closedin = r.group;
-  const std::string_view name = s.x.name.name();
-  for (int i = 0; i < r.matches && !name.empty(); ++i) {
-    const Match& m = r.match[i];
-    if (!samename(name, nameof(m.name, side))) continue;
-    if (r.endtag && isrecordpoint(m.name, side)) {
-      sink.record(s.f);
-      emptyfields(s.f);
-      ev |= kRecordPoint;
-    } else if (m.name == Name::Pair) {
-      // A pair's values stay in it: what a pair gathered without reaching its record point
-      // (a cheque's agent, say) must not go into the next pair's record. land is carried on.
+const Match* find(const Match* m, int n, std::string_view local, const HarvestSide& side) {
+  if (local.empty()) return nullptr;
+  for (int i = 0; i < n; ++i)
+    if (samename(local, nameof(m[i].name, side))) return &m[i];
+  return nullptr;
+}
+
+unsigned ontag(HarvestScan& s, const HarvestSide& side, XmlToken t, HarvestSink& sink) {
+  if (const Row& r = rowof(s.state); r.field) {  // a tag ends a captured text
+    endtext(s, r);
+    s.state = r.parent;
+  }
+  const Row& r = rowof(s.state);
+  s.tagin = r.group;
+  const std::string_view local = s.x.name.local();
+  unsigned ev = 0;
+  if (t == XmlToken::StartTag) {
+    ++s.depth;
+    if (r.group != G::None) ev |= kStartTag;
+    if (const Match* m = find(r.start, r.starts, local, side)) {
+      if (m->name == Name::Pair) {
+        // A pair's values stay in it: what a pair gathered without reaching its record point
+        // (a cheque's agent, say) must not go into the next pair's record. land is carried on.
+        emptyfields(s.f);
+        ev |= kPairBoundary;
+      }
+      if (r.group == G::None && rowof(m->to).group != G::None) ev |= kGroupStart;
+      go(s, m->to);
+      return ev;
+    }
+    go(s, r.otherstart);
+    return ev;
+  }
+  if (t == XmlToken::EmptyTag) {  // an empty element holds nothing to capture or close
+    go(s, r.otherstart);
+    return ev;
+  }
+  --s.depth;
+  if (r.group != G::None) {
+    ev |= kEndTag;
+    if (samename(local, groupname(r.group, side)) && !local.empty()) {
+      if (r.group == side.recordat) {
+        sink.record(s.f);
+        emptyfields(s.f);
+        ev |= kRecordPoint;
+      }
+      go(s, S::Outside);
+      return ev;
+    }
+  }
+  if (const Match* m = find(r.end, r.ends, local, side)) {
+    if (m->name == Name::Pair) {
       emptyfields(s.f);
       ev |= kPairBoundary;
     }
-    if (r.group == G::None && rowof(n(m.to)).group != G::None) ev |= kGroupStart;
-    go(s, m.to);
+    go(s, m->to);
     return ev;
   }
-  go(s, static_cast<S>(r.lex.otherwise));
+  go(s, r.otherend);
   return ev;
 }
 
-// A captured text is the element's text without the white space around it, and a line break
-// inside becomes a blank: a data-file line must stay one line.
-void storetext(HarvestScan& s, const Row& r, char c) {
-  if (isxmlspace(c)) {
-    if (s.pos == 0) return;
-    if (c == '\r' || c == '\n') c = ' ';
-  }
-  appendc(s.f.*r.field, r.limit + 1, s.pos, c);
-}
-
-void endtext(HarvestScan& s, const Row& r) {
-  char* field = s.f.*r.field;
-  while (s.pos > 0 && isxmlspace(field[s.pos - 1])) field[--s.pos] = '\0';
-  switch (r.textend) {
-    case TextEnd::Plain: break;
-    case TextEnd::LandFromIban: setland(s.f, s.f.iban, 0); break;
-    case TextEnd::LandFromBic: setland(s.f, s.f.bic, 4); break;
-  }
-}
-
-// One byte through the table: the row of the current state says what the byte does.
+// One byte through the lexer; the machine moves on what it completes.
 inline unsigned step(HarvestScan& s, const HarvestSide& side, char c, HarvestSink& sink) {
-  const Row& r = rowof(s.x.status);
-  switch (scanrows::lexbyte(s.x, r.lex, c)) {
-    case scanrows::Step::Done: return 0;
-    case scanrows::Step::Close: return closetag(s, side, r, sink);
-    case scanrows::Step::Text: storetext(s, r, c); return 0;
-    case scanrows::Step::TextEnd: endtext(s, r); return 0;
+  const XmlToken t = xmlbyte(s.x, c);
+  switch (t) {
+    case XmlToken::None: return 0;
+    case XmlToken::Text:
+      if (const Row& r = rowof(s.state); r.field) {
+        storebrackets(s, r);
+        storetext(s, r, c);
+      }
+      return 0;
+    case XmlToken::Brackets:
+      if (const Row& r = rowof(s.state); r.field) storebrackets(s, r);
+      return 0;
+    case XmlToken::StartTag:
+    case XmlToken::EmptyTag:
+    case XmlToken::EndTag: return ontag(s, side, t, sink);
   }
   return 0;
 }
 
+// The run the lexer lets pass whole, and its taking: inline, as they run between any two
+// bytes the machine reacts to.
+inline std::size_t runfrom(const HarvestScan& s, const char* p, std::size_t n) {
+  return xmlrun(s.x, p, n);
+}
+
+inline void takefrom(HarvestScan& s, const char* p, std::size_t k) {
+  const XmlRun kind = xmlrunkind(s.x);
+  if (kind == XmlRun::Name) {
+    xmltakerun(s.x, p, k);
+    return;
+  }
+  if (kind != XmlRun::Text) return;
+  const Row& r = rowof(s.state);
+  if (!r.field) return;
+  // A text's bytes one by one, until its field is full: what follows changes nothing.
+  for (std::size_t i = 0; i < k && s.pos < r.limit; ++i) storetext(s, r, p[i]);
+}
+
 }  // namespace
 
+bool HarvestScan::operator==(const HarvestScan& o) const {
+  return depth == o.depth && samecourse(*this, o);
+}
+
+bool samecourse(const HarvestScan& a, const HarvestScan& b) {
+  const HarvestFields& f = a.f;
+  const HarvestScan& o = b;
+  return a.x.state == o.x.state && a.x.matched == o.x.matched && a.x.name == o.x.name &&
+         a.state == o.state && a.pos == o.pos && a.tagin == o.tagin &&
+         a.quoted == o.quoted && std::strcmp(f.iban, o.f.iban) == 0 &&
+         std::strcmp(f.konto, o.f.konto) == 0 && std::strcmp(f.bic, o.f.bic) == 0 &&
+         std::strcmp(f.blz, o.f.blz) == 0 && std::strcmp(f.land, o.f.land) == 0;
+}
+
 HarvestGroup groupof(HarvestState s) {
-  return rowof(n(s)).group;
+  return rowof(s).group;
 }
 
 void harveststart(HarvestScan& s) {
@@ -299,29 +375,12 @@ unsigned harvestbyte(HarvestScan& s, const HarvestSide& side, char c, HarvestSin
   return step(s, side, c, sink);
 }
 
-namespace {
-
-// The run the current state lets pass whole, and its taking: inline, as they run between any
-// two bytes a table reacts to.
-inline std::size_t runfrom(const HarvestScan& s, const Row& r, const char* p, std::size_t n) {
-  return scanrows::runof(s.x, r.lex, p, n);
-}
-
-inline void takefrom(HarvestScan& s, const Row& r, const char* p, std::size_t k) {
-  scanrows::lexrun(s.x, r.lex, p, k);
-  if (r.lex.kind != scanrows::Kind::Text) return;
-  // A text's bytes one by one, until its field is full: what follows changes nothing.
-  for (std::size_t i = 0; i < k && s.pos < r.limit; ++i) storetext(s, r, p[i]);
-}
-
-}  // namespace
-
 std::size_t harvestrun(const HarvestScan& s, const char* p, std::size_t n) {
-  return runfrom(s, rowof(s.x.status), p, n);
+  return runfrom(s, p, n);
 }
 
 void harvesttakerun(HarvestScan& s, const char* p, std::size_t k) {
-  takefrom(s, rowof(s.x.status), p, k);
+  takefrom(s, p, k);
 }
 
 // Performance-critical: `make bench` (harvest-*, full-*).
@@ -330,10 +389,9 @@ std::size_t harvestuntil(HarvestScan& s, const HarvestSide& side, const char* p,
   std::size_t i = 0;
   events = 0;
   while (i < n) {
-    const Row& r = rowof(s.x.status);
-    const std::size_t k = runfrom(s, r, p + i, n - i);
+    const std::size_t k = runfrom(s, p + i, n - i);
     if (k > 0) {
-      takefrom(s, r, p + i, k);
+      takefrom(s, p + i, k);
       i += k;
       if (i == n) break;
     }

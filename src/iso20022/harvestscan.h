@@ -1,46 +1,33 @@
-// The harvest's scanner: a byte-at-a-time state machine that picks the account data of the
-// creditors or the debtors out of a payment file. It is not an XML parser: it knows tags only
-// by their literal names and passes over everything it does not recognise.
+// The harvest's scanner: picks the account data of the creditors or the debtors out of a
+// payment file. It reads the file through the one XML lexer (xmllex.h) and follows, on its
+// tags and texts, a small machine of where it is: outside the watched elements, or in an
+// account, an agent or a party and which of their children. Elements are recognised by their
+// local names, whatever their namespace prefix and attributes, in the spellings of every
+// pain.001 version: "BIC" and "BICFI", a clearing member's "Id" and "MmbId", an account
+// number under "PrtryAcct" or "Othr".
 #pragma once
 
 #include <cstddef>
 #include <string_view>
 
 #include "common/textbuf.h"
-#include "iso20022/scanrows.h"
+#include "iso20022/xmllex.h"
 
-/// Where the scanner is; the names say what the scanner is reading. The numbers index the
-/// state table. 0 to 25 group the states by element (2 to 8 the account, 12 to 19 the agent,
-/// 22 to 25 the party), which keeps each group's rows together; the gaps are unused rows.
-enum class HarvestState : int {
-  Outside = 0,           ///< outside the watched elements
-  InTag = 1,             ///< in a tag begun outside
-  InAccount = 2,         ///< in the account element, between tags
-  InAccountTag = 3,      ///< in a tag within the account element
-  InAccountEndTag = 4,   ///< in an end tag within the account element
-  InIbanText = 5,        ///< in the text of "IBAN"
-  InPrtryAcct = 6,       ///< in a "PrtryAcct" element, between tags
-  InPrtryAcctTag = 7,    ///< in a tag within "PrtryAcct"
-  InAccountIdText = 8,   ///< in the text of the "Id" within "PrtryAcct"
-  SkippingTag = 9,       ///< rest of an end tag, comment, declaration or processing instruction
-  InAgent = 12,          ///< in the agent element, between tags
-  InAgentTag = 13,       ///< in a tag within the agent element
-  InAgentEndTag = 14,    ///< in an end tag within the agent element
-  InBicText = 15,        ///< in the text of "BIC"
-  InBankId = 16,         ///< in a "ClrSysMmbId" or "PrtryId" element, between tags
-  InBankIdTag = 17,      ///< in a tag within that element
-  InBankIdText = 18,     ///< in the text of its "Id"
-  InAgentCtryText = 19,  ///< in the text of a "Ctry" within the agent element
-  InParty = 22,          ///< in the party element, between tags
-  InPartyTag = 23,       ///< in a tag within the party element
-  InPartyEndTag = 24,    ///< in an end tag within the party element
-  InPartyCtryText = 25,  ///< in the text of a "Ctry" within the party element
-  InEndTagOutside = 26,  ///< in an end tag begun outside: may close a transaction or block
-  AfterBang = 27,        ///< after "<!" within a watched element
-  InComment = 28,        ///< in a comment within a watched element, up to "-->"
-  InCData = 29,          ///< in a CDATA section within a watched element, up to "]]>"
-  InPi = 30,             ///< in a processing instruction within a watched element, up to "?>"
-  InDecl = 31,           ///< in other "<!" markup within a watched element, up to ">"
+/// Where the scanner is among the elements it watches. A text state captures the element's
+/// text into a field and goes back to its element's state at the next tag.
+enum class HarvestState : unsigned char {
+  Outside,          ///< outside the watched elements
+  InAccount,        ///< in the account element
+  InAccountNumber,  ///< in a "PrtryAcct" or "Othr" of the account, before its "Id"
+  InIbanText,       ///< in the text of "IBAN"
+  InAccountIdText,  ///< in the text of the account number's "Id"
+  InAgent,          ///< in the agent element
+  InBankId,         ///< in a "ClrSysMmbId", "PrtryId" or "Othr" of the agent
+  InBicText,        ///< in the text of "BIC" or "BICFI"
+  InBankIdText,     ///< in the text of the bank code's "Id" or "MmbId"
+  InAgentCtryText,  ///< in the text of a "Ctry" within the agent
+  InParty,          ///< in the party element
+  InPartyCtryText,  ///< in the text of a "Ctry" within the party
 };
 
 /// The three elements a pass watches, and None outside them.
@@ -85,30 +72,44 @@ class NoRecords final : public HarvestSink {
 };
 
 /// The whole state of the scanner, owned by the caller. A default-constructed HarvestScan is
-/// in state Outside with all fields empty, ready for the creditor pass.
+/// outside everything with all fields empty, ready for the creditor pass.
 struct HarvestScan {
-  scanrows::Lexer x;    ///< the state (a HarvestState), the tag name, a skip's progress
+  XmlLexer x;
+  HarvestState state = HarvestState::Outside;
   std::size_t pos = 0;  ///< length of the element text being captured
   HarvestFields f = {};
-  HarvestGroup closedin = HarvestGroup::None;  ///< the element the last tag closed in
-  HarvestState state() const { return static_cast<HarvestState>(x.status); }
+  /// Elements open at this point of the text: start tags less end tags, from where the
+  /// scanner began. The rewrite finds the end of an element it holds by it.
+  long depth = 0;
+  HarvestGroup tagin = HarvestGroup::None;  ///< the watched element the last tag was read in
+  /// Captured texts with a double quote in them, which no quoted data-file field can hold:
+  /// such a field is left empty.
+  unsigned quoted = 0;
+  /// True when both scanners are in the same state (all of it).
+  bool operator==(const HarvestScan& o) const;
 };
+
+/// True when a and b will meet the same record points and pair boundaries, and hand over the
+/// same records, whatever text follows: their states differ at most in depth, by which only
+/// the ends of elements are told apart.
+bool samecourse(const HarvestScan& a, const HarvestScan& b);
 
 /// What a byte did besides moving the scanner, as bits of harvestbyte's result.
 enum HarvestEvent : unsigned {
   kRecordPoint = 1,   ///< the end tag of the side's record element: a record was handed over
   kPairBoundary = 2,  ///< the start or end tag of the side's pair element: the fields emptied
-  kStartTag = 4,      ///< a start tag closed within a watched element (closedin); its name is
-                      ///< in x.name
-  kGroupStart = 8,    ///< a start tag of a watched element closed
+  kStartTag = 4,      ///< a start tag (not an empty element) read within a watched element
+                      ///< (tagin); its name is in x.name, depth counts it
+  kEndTag = 8,        ///< an end tag read within a watched element, its own included
+  kGroupStart = 16,   ///< a start tag of a watched element
 };
 
-/// The watched element a state lies in (None outside them, and for the skip states).
+/// The watched element a state lies in (None outside them).
 HarvestGroup groupof(HarvestState s);
 
-/// Starts a pass: empties the five fields. The state is deliberately kept: the debtor pass
-/// starts where the creditor pass ended, which is Outside unless the file ends in the middle
-/// of a tag or a captured text.
+/// Starts a pass: empties the five fields. The rest is deliberately kept: the debtor pass
+/// starts where the creditor pass ended, which is outside everything unless the file ends in
+/// the middle of a tag, a comment or a captured text.
 void harveststart(HarvestScan& s);
 
 /// Feeds one byte of the payment file. At a record point of side, calls sink.record and then
@@ -117,8 +118,8 @@ void harveststart(HarvestScan& s);
 /// Returns the HarvestEvent bits of the byte (0 for most bytes).
 unsigned harvestbyte(HarvestScan& s, const HarvestSide& side, char c, HarvestSink& sink);
 
-/// Feeds n bytes as harvestbyte would one at a time, taking the runs that the current state
-/// lets pass whole (runs of text between tags, of a tag's name) in one go.
+/// Feeds n bytes as harvestbyte would one at a time, taking the runs that the lexer lets pass
+/// whole (text between tags, a tag's name, a comment) in one go.
 void harvesttext(HarvestScan& s, const HarvestSide& side, const char* p, std::size_t n,
                  HarvestSink& sink);
 
@@ -127,7 +128,7 @@ void harvesttext(HarvestScan& s, const HarvestSide& side, const char* p, std::si
 std::size_t harvestuntil(HarvestScan& s, const HarvestSide& side, const char* p, std::size_t n,
                          HarvestSink& sink, unsigned& events);
 
-/// The run of the n bytes at p that the scanner's current state lets pass whole: bytes that
+/// The run of the n bytes at p that the scanner lets pass whole from where it is: bytes that
 /// change nothing but its tag name or captured text, as harvestbyte would change them. The
 /// byte behind it must go through harvestbyte.
 std::size_t harvestrun(const HarvestScan& s, const char* p, std::size_t n);

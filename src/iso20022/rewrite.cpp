@@ -5,6 +5,7 @@
 #include "common/files.h"
 #include "common/fsys.h"
 #include "common/runfiles.h"
+#include "iso20022/harvest.h"
 #include "iso20022/rewritescan.h"
 
 namespace {
@@ -20,33 +21,37 @@ class ResultLines : public LineSource {
   LineReader reader_;
 };
 
-// The pass's input read a second time, ahead of the scanner. A read error counts as the end:
-// the stretches not yet decided are then written unchanged, and the pass reports the error.
-class FileSource : public ByteSource {
- public:
-  explicit FileSource(std::FILE* f) : f_(f) {}
-  std::size_t read(char* buf, std::size_t cap) override { return std::fread(buf, 1, cap, f_); }
-  bool seek(std::uint64_t offset) override { return seekfile(f_, offset); }
-  bool failed() const { return std::ferror(f_) != 0; }
+constexpr std::size_t kBlock = 1 << 16;
 
- private:
-  std::FILE* f_;
-};
+// Reads the payment file's first bytes for its version. false: it cannot be read.
+bool readversion(const std::string& path, PaymentVersion& v) {
+  File f = openfile(path, "rb");
+  if (!f) return false;
+  std::string head(kVersionHead, '\0');
+  head.resize(std::fread(&head[0], 1, head.size(), f.get()));
+  if (std::ferror(f.get())) return false;
+  v = painversion(head);
+  return true;
+}
+
+// The creditor pass's stretches: the harvest's creditor scanner over the whole payment file,
+// from a fresh state. It ends where the harvest's debtor pass begins. false: a read error.
+bool scanpayment(const std::string& path, SideScan& pre) {
+  File f = openfile(path, "rb");
+  if (!f) return false;
+  harveststart(pre.scan);
+  char block[kBlock];
+  std::size_t n;
+  while ((n = std::fread(block, 1, sizeof block, f.get())) > 0) pre.feed(block, n);
+  return !std::ferror(f.get());
+}
 
 enum class PassEnd { Done, NoLine, NotHarvested, ReadFailed, WriteFailed };
 
-// One pass over in, written to out, with ahead a second reader of the same file. track is the
-// harvest scanner's state where the pass begins, and where it ended afterwards: the debtor
-// pass starts where the creditor pass ended, as in the harvest.
-PassEnd runpass(const RewriteSide& side, RewriteForms forms, std::FILE* in, std::FILE* ahead,
-                std::FILE* out, ResultLines& lines, HarvestScan& track) {
-  FileSink sink(out);
-  FileSource src(ahead);
-  PairAhead pairs(side.track, src, track);
-  RewriteScan scan;
-  rewritestart(scan, track);
-  const RewritePass pass = {side, forms, sink, lines, pairs};
-  char block[1 << 14];
+// One pass over in, written to out.
+PassEnd runpass(const RewritePass& pass, std::FILE* in, FileSink& sink, ResultLines& lines,
+                RewriteScan& scan) {
+  char block[kBlock];
   std::size_t n;
   while ((n = std::fread(block, 1, sizeof block, in)) > 0) {
     ScanResult r = rewritetext(scan, pass, block, n);
@@ -58,13 +63,12 @@ PassEnd runpass(const RewriteSide& side, RewriteForms forms, std::FILE* in, std:
     }
     if (sink.failed()) return PassEnd::WriteFailed;
   }
-  if (std::ferror(in) || src.failed()) return PassEnd::ReadFailed;
+  if (std::ferror(in)) return PassEnd::ReadFailed;
   rewriteend(scan, pass);
-  track = scan.track;
   return sink.failed() ? PassEnd::WriteFailed : PassEnd::Done;
 }
 
-// How a pass ended, with the close of its output, as the step's result (Done: go on).
+// The step's files and how it ends.
 struct Step {
   const RunFiles& f;
   ResultLines& lines;
@@ -78,6 +82,12 @@ struct Step {
     failedpath = path;
     return RewriteResult::IoFailed;
   }
+  // Lines that would not belong to their pairs: nothing rewritten is left.
+  RewriteResult mismatch() {
+    if (madeinter) std::remove(f.intermediate.c_str());
+    std::remove(f.rewritten.c_str());
+    return RewriteResult::Mismatch;
+  }
   RewriteResult settle(PassEnd e, bool closed, const std::string& in, const std::string& out) {
     if (e == PassEnd::ReadFailed) return iofailed(lines.failed() ? f.result : in);
     if (e == PassEnd::WriteFailed || !closed) return iofailed(out);
@@ -85,27 +95,21 @@ struct Step {
     if (e == PassEnd::NotHarvested) return RewriteResult::NotHarvested;
     return RewriteResult::Done;
   }
-  // One pass from in to out; with run false (no mode, or no input) out stays empty.
-  RewriteResult pass(const RewriteSide& side, RewriteForms forms, bool run, const std::string& in,
-                     File& out, const std::string& outpath, HarvestScan& track) {
-    PassEnd e = PassEnd::Done;
-    if (run) {
-      File fin = openfile(in, "rb");
-      File ahead = openfile(in, "rb");
-      if (!fin || !ahead) return iofailed(in);
-      e = runpass(side, forms, fin.get(), ahead.get(), out.get(), lines, track);
-    }
-    return settle(e, closefile(out), in, outpath);
-  }
 };
 
 }  // namespace
 
-// The creditor pass reads the payment file and writes the intermediate file; the debtor pass
-// reads that and writes the rewritten payment file. Both take their lines from one reader of
-// the result file, which is never rewound. Internal errors leave the intermediate file behind,
-// as the run's only trace of how far the rewrite got.
-RewriteResult rewrite(const RunFiles& f, const char* mode, std::string& failedpath) {
+// First the harvest's creditor scanner reads the payment file, to know which stretches of
+// the creditor pass end at a record point. The creditor pass then reads the payment file and
+// writes the intermediate file, with the harvest's debtor scanner reading what it writes, to
+// know the same of the debtor pass; the debtor pass reads the intermediate file and writes
+// the rewritten payment file. Both take their lines from one reader of the result file, which
+// is never rewound. Every pass must meet as many record points as the harvest wrote records
+// in it; otherwise its lines would go to other pairs, and it ends with nothing rewritten.
+// The other internal errors leave the intermediate file behind, as the run's only trace of
+// how far the rewrite got.
+RewriteResult rewrite(const RunFiles& f, const char* mode, const HarvestCounts& harvested,
+                      RewriteReport& report, std::string& failedpath) {
   File fi = openfile(f.result, "rb");
   if (!fi) {
     failedpath = f.result;
@@ -129,16 +133,55 @@ RewriteResult rewrite(const RunFiles& f, const char* mode, std::string& failedpa
 
   const RewriteMode ii = readmode(mode);
   const RewriteForms forms = formsfor(ii.m);
-  HarvestScan track;  // the harvest's scanner, carried from the creditor into the debtor pass
   // A payment file that cannot be opened is no error: the rewritten file stays empty.
-  const bool paymentreadable = static_cast<bool>(openfile(f.payment, "rb"));
-  RewriteResult r = step.pass(kCreditorRewrite, forms, ii.run && paymentreadable, f.payment, fm,
-                              f.intermediate, track);
+  PaymentVersion version;
+  const bool run = ii.run && readversion(f.payment, version);
+  report.version = version.name;
+
+  SideScan pre{kCreditorHarvest, {}, {}};
+  if (run) {
+    if (!scanpayment(f.payment, pre)) return step.iofailed(f.payment);
+    if (pre.stretches.records() != harvested.creditor) return step.mismatch();
+  }
+  // The debtor scanner starts where the creditor scanner ended, as in the harvest.
+  SideScan later{kDebtorHarvest, pre.scan, {}};
+  harveststart(later.scan);
+
+  RewriteScan scan;
+  if (run) {
+    File in = openfile(f.payment, "rb");
+    if (!in) return step.iofailed(f.payment);
+    FileSink sink(fm.get());
+    rewritestart(scan, HarvestScan());
+    const RewritePass pass = {kCreditorRewrite, forms,         *version.row, sink,
+                              lines,            pre.stretches, &later,       report.left};
+    const PassEnd e = runpass(pass, in.get(), sink, lines, scan);
+    if (e != PassEnd::Done) return step.settle(e, closefile(fm), f.payment, f.intermediate);
+    if (scan.taken != harvested.creditor || later.stretches.records() != harvested.debtor) {
+      return step.mismatch();
+    }
+  }
+  RewriteResult r = step.settle(PassEnd::Done, closefile(fm), f.payment, f.intermediate);
   if (r != RewriteResult::Done) return r;
 
   File fo = createfresh(f.rewritten, bits);
   if (!fo) return step.iofailed(f.rewritten);
-  r = step.pass(kDebtorRewrite, forms, ii.run, f.intermediate, fo, f.rewritten, track);
+  if (run) {
+    File in = openfile(f.intermediate, "rb");
+    if (!in) return step.iofailed(f.intermediate);
+    FileSink sink(fo.get());
+    RewriteScan debtor;
+    rewritestart(debtor, pre.scan);
+    const RewritePass pass = {kDebtorRewrite, forms,             *version.row, sink,
+                              lines,          later.stretches,   nullptr,      report.left};
+    const PassEnd e = runpass(pass, in.get(), sink, lines, debtor);
+    if (e != PassEnd::Done) return step.settle(e, closefile(fo), f.intermediate, f.rewritten);
+    if (debtor.taken != harvested.debtor) {
+      fo.reset();
+      return step.mismatch();
+    }
+  }
+  r = step.settle(PassEnd::Done, closefile(fo), f.intermediate, f.rewritten);
   if (r != RewriteResult::Done) return r;
   if (lines.failed()) return step.iofailed(f.result);
   fi.reset();

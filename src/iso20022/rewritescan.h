@@ -1,8 +1,7 @@
-// The rewrite's scanner: copies a payment text byte by byte and replaces the content of
-// account "Id" and agent "FinInstnId" elements by the forms the mode selects, from the result
-// line of the element's own pair. File I/O stays outside: bytes come in one at a time, output
-// goes to a ByteSink, result lines come from a LineSource, and a ByteSource reads the same
-// text a second time, ahead of the scanner.
+// The rewrite's scanner: copies a payment text and replaces the content of account "Id" and
+// agent "FinInstnId" elements by the forms the mode selects, in the spelling of the file's
+// version, from the result line of the element's own pair. File I/O stays outside: bytes come
+// in as they are read, output goes to a ByteSink, result lines come from a LineSource.
 //
 // Pairing. The harvest wrote one record at each record point of a pass (the end of a creditor
 // account, the end of a debtor agent). The rewrite follows the pass with the harvest's own
@@ -10,33 +9,23 @@
 // each. Record points and the start and end tags of the pair element (a transaction, a
 // payment block) cut the text into stretches. A replacement point is served by the line of
 // its stretch when the stretch ends at a record point; otherwise its element is written
-// unchanged. Whether a stretch ends at a record point is learnt by reading ahead.
+// unchanged. Which stretches end at a record point is known before the pass: for the creditor
+// pass from a scan of the payment file, for the debtor pass from the debtor scanner that the
+// creditor pass runs over its own output. A replacement is made only where that scanner reads
+// it exactly as it would read the content it replaces, so the debtor pass meets in the
+// intermediate file the record points that the harvest met in the payment file.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "batch/record.h"
 #include "common/bytesink.h"
 #include "common/textbuf.h"
 #include "iso20022/harvestscan.h"
-#include "iso20022/scanrows.h"
-
-/// States of the holding table: Copy outside held content, the others within it.
-enum class HoldState : int {
-  Copy = 0,         ///< not holding: bytes go straight to the output
-  Content = 1,      ///< in the held content, between tags
-  InTag = 2,        ///< in a tag within it, after "<"
-  InAttrs = 3,      ///< in a start tag within it, after an attribute value
-  InDquote = 4,     ///< in an attribute value in double quotes
-  InSquote = 5,     ///< in an attribute value in single quotes
-  InEndTag = 6,     ///< in an end tag within it
-  AfterBang = 7,    ///< after "<!" within it
-  InComment = 8,    ///< in a comment, up to "-->"
-  InCData = 9,      ///< in a CDATA section, up to "]]>"
-  InPi = 10,        ///< in a processing instruction, up to "?>"
-  InDecl = 11,      ///< in other "<!" markup, up to ">"
-};
+#include "iso20022/painversion.h"
 
 /// The mode argument: run is whether it reads as a number above 0, m that number modulo 100.
 struct RewriteMode {
@@ -48,8 +37,6 @@ struct RewriteMode {
 /// else gives 0), but for any number of digits: a positive number acts by its last two digits.
 RewriteMode readmode(const char* text);
 
-/// The replacement forms.
-enum class Form : unsigned char { Unchanged, Iban, PrtryAcct, Bic, Combined, ClrSysMmbId, PrtryId };
 struct RewriteForms {
   Form account;
   Form agent;
@@ -61,17 +48,76 @@ RewriteForms formsfor(int m);
 /// What tells the creditor pass from the debtor pass.
 struct RewriteSide {
   const HarvestSide& track;  ///< the harvest's pass whose record points the lines follow
+  bool debtor;               ///< whose spellings of the version it writes
   /// After its replacement point the rest of the element is passed over: a further "Id" or
   /// "FinInstnId" in it is copied. Each pass keeps watching the element its pair ends with.
   bool leaveaccount;
   bool leaveagent;
-  /// The pass that runs over this pass's output, or none. Content that names one of its
-  /// elements in a tag is never replaced, so that pass meets the same record points in the
-  /// output as the harvest met in the payment file.
-  const HarvestSide* later;
 };
 extern const RewriteSide kCreditorRewrite;
 extern const RewriteSide kDebtorRewrite;
+
+/// For each stretch of a pass, in order, whether it ends at a record point: one bit each.
+class Stretches {
+ public:
+  /// Notes what harvest events end a stretch: a record point or a pair boundary.
+  void note(unsigned events);
+  /// Whether stretch n (from 0) ends at a record point; false for the stretch that the end of
+  /// the text cuts off, and beyond.
+  bool recorded(std::uint64_t n) const {
+    return n < count_ && ((bits_[n / 64] >> (n % 64)) & 1u) != 0;
+  }
+  std::uint64_t records() const { return records_; }
+
+ private:
+  std::vector<std::uint64_t> bits_;
+  std::uint64_t count_ = 0;
+  std::uint64_t records_ = 0;
+};
+
+/// The harvest's scanner of one side run over a text, noting its stretches.
+struct SideScan {
+  const HarvestSide& side;
+  HarvestScan scan;
+  Stretches stretches;
+  /// Feeds n bytes.
+  void feed(const char* p, std::size_t n);
+};
+
+/// What a byte or a pass ended with.
+enum class ScanResult {
+  Ok,
+  NoLine,        ///< a record point needed a line and there was none
+  NotHarvested,  ///< the line's record number does not begin with "0"
+};
+
+/// Elements the mode asked to replace and the line could fill, but that stay as they were.
+struct RewriteNotice {
+  std::uint64_t noplace = 0;  ///< the file's version has no place for the form
+  std::uint64_t nocode = 0;   ///< the country has no clearing-system code
+  std::uint64_t inway = 0;    ///< markup in the content or the values would move a pair
+};
+
+/// The scanner's state: everything that lives for one pass.
+struct RewriteScan {
+  HarvestScan track;          ///< where the pass is, as the harvest sees it
+  std::uint64_t stretch = 0;  ///< record points and pair start and end tags passed
+  std::uint64_t taken = 0;    ///< result lines taken
+  bool holding = false;       ///< in the content of an element that may be replaced
+  HarvestGroup held = HarvestGroup::None;  ///< whose content is held
+  long helddepth = 0;  ///< the held element's depth: its end tag brings track.depth below it
+  TagName heldname;    ///< the held element's name as written, prefix included
+  bool left[2] = {};   ///< account, agent: passed over after their replacement point
+  char idbuf[kHoldSize] = "";  ///< held-back content
+  std::size_t idlen = 0;
+  /// The held-back content outgrew idbuf: it has been written out unchanged and the rest of
+  /// the element goes straight through; the replacement point then writes nothing.
+  bool spilled = false;
+  char buffer[kLineBuf + kSplitSlack] = "";  ///< the pending result line, with splitline's room
+  bool pending = false;
+  Record rec = {};   ///< the pending line's fields
+  std::string form;  ///< the replacement being written
+};
 
 /// The result lines, read strictly forward.
 class LineSource {
@@ -82,78 +128,16 @@ class LineSource {
   virtual std::size_t next(char* buf, std::size_t cap) = 0;
 };
 
-/// A pass's input read a second time.
-class ByteSource {
- public:
-  virtual ~ByteSource() = default;
-  /// Reads up to cap bytes into buf. Returns how many; 0 at the end (or on a read error).
-  virtual std::size_t read(char* buf, std::size_t cap) = 0;
-  /// Goes to byte offset of the input. False when it cannot.
-  virtual bool seek(std::uint64_t offset) = 0;
-};
-
-/// Reads a pass's input ahead of the scanner with a second harvest scanner, to tell for each
-/// stretch whether it ends at a record point. It never holds more than one read block.
-class PairAhead {
- public:
-  /// start: the harvest scanner's state where the pass begins.
-  PairAhead(const HarvestSide& side, ByteSource& src, const HarvestScan& start);
-  PairAhead(const PairAhead&) = delete;
-  PairAhead& operator=(const PairAhead&) = delete;
-
-  /// True when stretch n (counted from 0) ends at a record point; false when it ends at a
-  /// pair's start or end tag, or at the end of the input. The asker is at byte offset of the
-  /// input, in stretch n, its harvest scanner in state here: when the reading ahead lags behind
-  /// it, it starts again from there rather than read what the asker has read already. n must not
-  /// fall below a stretch asked for before.
-  bool recorded(std::uint64_t n, const HarvestScan& here, std::uint64_t offset);
-
- private:
-  const HarvestSide& side_;
-  ByteSource& src_;
-  HarvestScan scan_;
-  NoRecords none_;
-  std::uint64_t passed_ = 0;  // stretches ended so far
-  bool last_ = false;         // whether the last of them ended at a record point
-  std::uint64_t offset_ = 0;  // bytes of the input scan_ has read
-  std::size_t pos_ = 0, end_ = 0;
-  char buf_[1 << 14];
-};
-
-/// What a byte or a pass ended with.
-enum class ScanResult {
-  Ok,
-  NoLine,        ///< a record point needed a line and there was none
-  NotHarvested,  ///< the line's record number does not begin with "0"
-};
-
-/// The scanner's state: everything that lives for one pass.
-struct RewriteScan {
-  HarvestScan track;          ///< where the pass is, as the harvest sees it
-  std::uint64_t stretch = 0;  ///< record points and pair start and end tags passed
-  std::uint64_t offset = 0;   ///< bytes of the input the harvest scanner has read
-  scanrows::Lexer hold;       ///< the holding table's state (a HoldState)
-  HarvestGroup held = HarvestGroup::None;  ///< whose content is held
-  int depth = 0;    ///< elements open within the held content
-  char prev = 0;    ///< the byte held before the current one
-  bool left[2] = {};  ///< account, agent: passed over after their replacement point
-  char idbuf[kHoldSize] = "";  ///< held-back content
-  std::size_t idlen = 0;
-  /// The held-back content outgrew idbuf: it has been written out unchanged and the rest of
-  /// the element goes straight through; the replacement point then writes nothing.
-  bool spilled = false;
-  char buffer[kLineBuf + kSplitSlack] = "";  ///< the pending result line, with splitline's room
-  bool pending = false;
-  Record rec = {};  ///< the pending line's fields
-};
-
 /// One pass's fixed parameters.
 struct RewritePass {
   const RewriteSide& side;
   RewriteForms forms;
+  const PainVersion& version;
   ByteSink& out;
   LineSource& lines;
-  PairAhead& ahead;
+  const Stretches& stretches;  ///< of this pass's input
+  SideScan* later;             ///< the next pass's scanner, run over this pass's output
+  RewriteNotice& notice;
 };
 
 /// Starts a pass from the harvest scanner's state start, as the harvest starts its pass: the

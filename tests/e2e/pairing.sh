@@ -7,8 +7,9 @@
 #     says ("<!-- records: N -->");
 #   - the rewritten file is well-formed, has as many transactions and payment blocks, and
 #     every value inside a transaction's or a block's account and agent is one of that pair's
-#     own values in the payment file or a new one, never a value of another pair or of a user
-#     record (read with xmllint).
+#     own values in the payment file or a new one, never a value of another pair, of a user
+#     record, or one that stands only in a comment, a processing instruction or a CDATA
+#     section of the payment file (read with xmllint).
 # Skipped, with exit status 77, when xmllint is missing.
 #
 # usage: pairing.sh PROGRAM E2E-DIR
@@ -41,6 +42,14 @@ pair_values() { # FILE KIND INDEX
     sed 's/^[[:space:]]*//; s/[[:space:]]*$//' | grep -v '^$' | sort -u
 }
 count() { xmllint --xpath "count(//*[local-name()='$2'])" "$1"; }
+# The words in a file's comments, processing instructions and CDATA sections that look like an
+# IBAN or a BIC: values no pair holds, unless a pair's own text holds them too.
+hidden_values() {
+  perl -0777 -ne 'while (/<!--(.*?)-->|<\?(.*?)\?>|<!\[CDATA\[(.*?)\]\]>/gs) {
+      my $t = join " ", grep defined, $1, $2, $3;
+      print "$_\n" for $t =~ /\b([A-Z]{2}[0-9]{2}[A-Z0-9]{10,30}|[A-Z]{6}[A-Z0-9]{2}(?:[A-Z0-9]{3})?)\b/g;
+    }' "$1" | sort -u
+}
 
 for pay in "$e2e"/pairing/*.xml; do
   name=$(basename "$pay" .xml)
@@ -79,10 +88,12 @@ for pay in "$e2e"/pairing/*.xml; do
         pairs+=("$kind-$i")
       done
     done
+    hidden_values "$pay" > "$work/hidden"
     for p in "${pairs[@]}"; do
       : > "$work/others"
       for q in "${pairs[@]}"; do [ "$q" = "$p" ] || cat "$work/in-$q" >> "$work/others"; done
       tr ' ' '\n' <<< "$uservalues" >> "$work/others"
+      cat "$work/hidden" >> "$work/others"
       while IFS= read -r v; do
         grep -qxF -- "$v" "$work/in-$p" && continue
         if grep -qxF -- "$v" "$work/others"; then

@@ -189,7 +189,8 @@ class Harvest : public ::testing::Test {
   std::string data = dir.file("data.csv");
   std::string old = data + ".old";
   std::string pay = dir.file("pay.xml");
-  HarvestResult run() { return harvest(runfiles(data, pay)); }
+  HarvestCounts counts;
+  HarvestResult run() { return harvest(runfiles(data, pay), counts); }
 };
 
 TEST_F(Harvest, KeepsThePreviousDataFileAndItsUserLines) {
@@ -233,10 +234,10 @@ TEST_F(Harvest, BackupNameTakenLeavesTheDataFileAndBicDirectory) {
 
 TEST_F(Harvest, PaymentFileIsNeverTheDataFileOrItsBackup) {
   dir.write("pay.xml", kPayment);
-  EXPECT_EQ(harvest(runfiles(pay, pay)), HarvestResult::BackupFailed);
+  EXPECT_EQ(harvest(runfiles(pay, pay), counts), HarvestResult::BackupFailed);
   const std::string asold = pay + ".old";
   writefile(asold, kPayment);
-  EXPECT_EQ(harvest(runfiles(pay, asold)), HarvestResult::BackupFailed);
+  EXPECT_EQ(harvest(runfiles(pay, asold), counts), HarvestResult::BackupFailed);
   EXPECT_EQ(dir.read("pay.xml"), kPayment);
   EXPECT_EQ(readfile(asold), kPayment);
 }
@@ -247,7 +248,7 @@ TEST_F(Harvest, PaymentFileThatIsTheBicDirectoryIsNotWritten) {
   const std::string bics = dir.file("BIC.csv");
   writefile(bics, kPayment);
   dir.write("data.csv", "1;AT\r\n");
-  ASSERT_EQ(harvest(runfiles(data, bics)), HarvestResult::Done);
+  ASSERT_EQ(harvest(runfiles(data, bics), counts), HarvestResult::Done);
   EXPECT_EQ(readfile(bics), kPayment);
   EXPECT_EQ(dir.read("data.csv"), std::string(kHarvested) + "1;AT\r\n");
 }

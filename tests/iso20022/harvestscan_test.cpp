@@ -91,16 +91,16 @@ TEST(HarvestScan, WhereWatchedElementsAreFound) {
       {"an IBAN outside the account is not taken",
        "<IBAN>" + kIbanDe + "</IBAN><CdtrAcct></CdtrAcct>",
        {C("", "", "", "", "")}},
-      {"an Id outside PrtryAcct is not an account number",
-       "<CdtrAcct><Id><Othr><Id>12345</Id></Othr></Id></CdtrAcct>",
+      {"an Id outside PrtryAcct and Othr is not an account number",
+       "<CdtrAcct><Prxy><Id>12345</Id></Prxy></CdtrAcct>",
        {C("", "", "", "", "")}},
       {"end tags inside PrtryAcct keep the scanner in the account",
        "<CdtrAcct><Id><PrtryAcct><Id>1</Id><Tp>x</Tp></PrtryAcct><IBAN>" + kIbanDe +
            "</IBAN></Id></CdtrAcct>",
        {C(kIbanDe, "1", "", "", "DE")}},
-      {"ClrSysMmbId with ClrSysId/MmbId (no Id child) gives no bank code",
-       "<CdtrAgt><ClrSysMmbId><ClrSysId><Cd>USABA</Cd></ClrSysId><MmbId>021</MmbId>"
-       "</ClrSysMmbId></CdtrAgt><CdtrAcct></CdtrAcct>",
+      {"a clearing system's code is no bank code",
+       "<CdtrAgt><ClrSysMmbId><ClrSysId><Cd>USABA</Cd></ClrSysId></ClrSysMmbId><Othr>"
+       "<SchmeNm><Cd>x</Cd></SchmeNm></Othr></CdtrAgt><CdtrAcct></CdtrAcct>",
        {C("", "", "", "", "")}},
       {"Ctry of the party and of the agent, the last one read wins",
        "<CdtrAgt><Ctry>AT</Ctry></CdtrAgt><Cdtr><Ctry>IT</Ctry></Cdtr><CdtrAcct></CdtrAcct>",
@@ -109,36 +109,42 @@ TEST(HarvestScan, WhereWatchedElementsAreFound) {
        "<?xml version=\"1.0\"?><!DOCTYPE d><!-- <CdtrAcct> --><?pi x?><CdtrAcct><IBAN>" + kIbanDe +
            "</IBAN></CdtrAcct>",
        {C(kIbanDe, "", "", "", "DE")}},
-      {"a comment is skipped only up to its first \">\" (deliberate, like any end tag)",
+      {"a comment is skipped whole, whatever it holds",
        "<!-- a > <CdtrAcct><IBAN>" + kIbanDe + "</IBAN></CdtrAcct> -->",
-       {C(kIbanDe, "", "", "", "DE")}},
+       {}},
+      {"so are a processing instruction and a CDATA section between pairs",
+       "<?pi > <CdtrAcct></CdtrAcct> ?><![CDATA[ > <CdtrAcct></CdtrAcct> ]]>",
+       {}},
+      {"\"<!-->\" does not end the comment it opens",
+       "<!--><CdtrAcct></CdtrAcct>-->",
+       {}},
       {"an empty-element tag of a watched element opens nothing",
        "<CdtrAcct/><IBAN>" + kIbanDe + "</IBAN>",
        {}},
   });
 }
 
-TEST(HarvestScan, NamesAreLiteral) {
+TEST(HarvestScan, ElementsAreKnownByTheirLocalNames) {
   runcases({
       {"attributes on the account",
        "<CdtrAcct a=\"1\"><IBAN>" + kIbanDe + "</IBAN></CdtrAcct>",
-       {}},
-      {"namespace prefix on the account",
+       {C(kIbanDe, "", "", "", "DE")}},
+      {"namespace prefix on every element",
        "<Doc:CdtrAcct><Doc:IBAN>" + kIbanDe + "</Doc:IBAN></Doc:CdtrAcct>",
-       {}},
+       {C(kIbanDe, "", "", "", "DE")}},
       {"prefix on the IBAN only",
        "<CdtrAcct><Doc:IBAN>" + kIbanDe + "</Doc:IBAN></CdtrAcct>",
-       {C("", "", "", "", "")}},
+       {C(kIbanDe, "", "", "", "DE")}},
       {"white space before \">\" is no part of the name",
        "<CdtrAcct\n><IBAN >" + kIbanDe + "</IBAN\t></CdtrAcct >",
        {C(kIbanDe, "", "", "", "DE")}},
       {"lower case", "<CdtrAcct><iban>" + kIbanDe + "</iban></CdtrAcct>", {C("", "", "", "", "")}},
-      {"attribute with a \"/\" on the BIC",
+      {"a namespace declared on the BIC, with a \"/\" in it",
        "<CdtrAgt><BIC xmlns=\"urn:x/y\">COBADEFF</BIC></CdtrAgt><CdtrAcct></CdtrAcct>",
-       {C("", "", "", "", "")}},
-      {"BICFI is not BIC",
-       "<CdtrAgt><BICFI>COBADEFF</BICFI></CdtrAgt><CdtrAcct></CdtrAcct>",
-       {C("", "", "", "", "")}},
+       {C("", "", "COBADEFF", "", "DE")}},
+      {"a \">\" in an attribute value does not end the tag",
+       "<CdtrAcct n='a>b' m=\"<IBAN>X</IBAN>\"><IBAN>" + kIbanDe + "</IBAN></CdtrAcct>",
+       {C(kIbanDe, "", "", "", "DE")}},
       {"\"Cdtr\" is not \"CdtrAcct\": the party's end tag does not record",
        "<Cdtr><IBAN>" + kIbanDe + "</IBAN></Cdtr>",
        {}},
@@ -148,7 +154,67 @@ TEST(HarvestScan, NamesAreLiteral) {
       {"an empty tag \"<>\" matches nothing",
        "<CdtrAcct><><IBAN>" + kIbanDe + "</IBAN></CdtrAcct>",
        {C(kIbanDe, "", "", "", "DE")}},
+      {"a prefix alone is no name", "<CdtrAcct><IBAN:>" + kIbanDe + "</IBAN:></CdtrAcct>",
+       {C("", "", "", "", "")}},
   });
+}
+
+// The spellings of every version read into the same fields.
+TEST(HarvestScan, SpellingsOfEveryVersion) {
+  runcases({
+      {"BICFI (from 2013) like BIC",
+       "<CdtrAgt><FinInstnId><BICFI>COBADEFFXXX</BICFI></FinInstnId></CdtrAgt><CdtrAcct/>"
+       "<CdtrAcct></CdtrAcct>",
+       {C("", "", "COBADEFFXXX", "", "DE")}},
+      {"a clearing member's MmbId (from 2009) like its Id, after its clearing system",
+       "<CdtrAgt><FinInstnId><ClrSysMmbId><ClrSysId><Cd>DEBLZ</Cd></ClrSysId>"
+       "<MmbId>37040044</MmbId></ClrSysMmbId></FinInstnId></CdtrAgt><CdtrAcct></CdtrAcct>",
+       {C("", "", "", "37040044", "")}},
+      {"a proprietary clearing system before MmbId",
+       "<CdtrAgt><ClrSysMmbId><ClrSysId><Prtry>X</Prtry></ClrSysId><MmbId>021</MmbId>"
+       "</ClrSysMmbId></CdtrAgt><CdtrAcct></CdtrAcct>",
+       {C("", "", "", "021", "")}},
+      {"an agent's Othr/Id (from 2009) like PrtryId/Id",
+       "<CdtrAgt><FinInstnId><Othr><Id>37040044</Id><Issr>x</Issr></Othr></FinInstnId>"
+       "</CdtrAgt><CdtrAcct></CdtrAcct>",
+       {C("", "", "", "37040044", "")}},
+      {"an account's Othr/Id (from 2009) like PrtryAcct/Id, its scheme aside",
+       "<CdtrAcct><Id><Othr><Id>01-39139-1</Id><SchmeNm><Cd>BBAN</Cd></SchmeNm></Othr></Id>"
+       "</CdtrAcct>",
+       {C("", "01-39139-1", "", "", "")}},
+      {"the 2009 combined sequence gives bank code and country",
+       "<CdtrAgt><FinInstnId><ClrSysMmbId><ClrSysId><Cd>ATBLZ</Cd></ClrSysId><MmbId>19043"
+       "</MmbId></ClrSysMmbId><PstlAdr><Ctry>AT</Ctry></PstlAdr><Othr><Id>19043</Id></Othr>"
+       "</FinInstnId></CdtrAgt><CdtrAcct><Id><Othr><Id>00234573201</Id></Othr></Id></CdtrAcct>",
+       {C("", "00234573201", "", "19043", "AT")}},
+  });
+}
+
+// A CDATA section is text; comments and processing instructions inside a text are no part of
+// it, and nothing in any of them is read as a tag.
+TEST(HarvestScan, MarkupInsideTexts) {
+  runcases({
+      {"an IBAN in a CDATA section, blanks and all",
+       "<CdtrAcct><IBAN><![CDATA[DE89 3704 0044 0532 0130 00]]></IBAN></CdtrAcct>",
+       {C("DE89 3704 0044 0532 0130 00", "", "", "", "DE")}},
+      {"text and CDATA together, a lone \"]\" and \"]]\" in it",
+       "<CdtrAgt><BIC>CO<![CDATA[BA]DE]]]]><![CDATA[FF]]></BIC></CdtrAgt><CdtrAcct></CdtrAcct>",
+       {C("", "", "COBA]DE]]FF", "", "]D")}},
+      {"tags inside CDATA are text",
+       "<CdtrAcct><PrtryAcct><Id><![CDATA[1</Id></CdtrAcct><x>]]>2</Id></PrtryAcct></CdtrAcct>",
+       {C("", "1</Id></CdtrAcct><x>2", "", "", "")}},
+      {"a comment and a PI inside a text are left out of it",
+       "<CdtrAcct><IBAN>DE89<!-- </IBAN></CdtrAcct> -->3704<?x </CdtrAcct>?>0044</IBAN>"
+       "</CdtrAcct>",
+       {C("DE8937040044", "", "", "", "DE")}},
+      {"a double quote in a captured text leaves its field empty",
+       "<CdtrAgt><BIC>COBA\"DEFF</BIC></CdtrAgt><Cdtr><Ctry>A\"</Ctry></Cdtr>"
+       "<CdtrAcct><Othr><Id>1\"2</Id></Othr></CdtrAcct>",
+       {C("", "", "", "", "")}},
+  });
+  HarvestScan s;
+  harvestrecs("<CdtrAcct><IBAN>\"X</IBAN></CdtrAcct><DbtrAgt><BIC>\"</BIC></DbtrAgt>", s);
+  EXPECT_EQ(s.quoted, 2u);
 }
 
 TEST(HarvestScan, CountryFromShortAndLongTexts) {
@@ -270,23 +336,26 @@ TEST(HarvestScan, DebtorPassStartsWhereTheCreditorPassEnded) {
   struct Case {
     const char* why;
     std::string xml;
-    HarvestState after;  // state at the end of the creditor pass
+    XmlState lex;        // where the lexer is at the end of the creditor pass
+    HarvestState after;  // and the scanner
     std::vector<Rec> want;
   };
   const Case cases[] = {
       {"a file ending inside a tag: the debtor pass goes on gathering that tag's name",
        "Agt><BIC>COBADEFFXXX</BIC></DbtrAgt><CdtrAcct><IBAN>" + kIbanDe + "</IBAN></CdtrAcct><Dbtr",
-       HarvestState::InTag,
+       XmlState::StartName, HarvestState::Outside,
        {C(kIbanDe, "", "", "", "DE"), D("", "", "COBADEFFXXX", "", "DE")}},
       {"a file ending inside a captured text: the debtor pass captures its first bytes",
        "NL02ABNA0123456789</IBAN></DbtrAcct><DbtrAgt><BIC>ABNANL2A</BIC></DbtrAgt>"
        "<CdtrAcct><IBAN>",
-       HarvestState::InIbanText,
+       XmlState::Text, HarvestState::InIbanText,
        {D("NL02ABNA0123456789", "", "ABNANL2A", "", "NL")}},
-      {"a file ending inside a comment", "<!-- x", HarvestState::SkippingTag, {}},
+      {"a file ending inside a comment: the debtor pass skips to its end",
+       "--><DbtrAgt></DbtrAgt><!-- x", XmlState::Comment, HarvestState::Outside,
+       {D("", "", "", "", "")}},
       {"a complete file ends outside",
        "<CdtrAcct></CdtrAcct>",
-       HarvestState::Outside,
+       XmlState::Text, HarvestState::Outside,
        {C("", "", "", "", "")}},
   };
   for (const Case& c : cases) {
@@ -295,7 +364,8 @@ TEST(HarvestScan, DebtorPassStartsWhereTheCreditorPassEnded) {
     NoRecords cap;
     harveststart(s);
     harvesttext(s, kCreditorHarvest, c.xml.data(), c.xml.size(), cap);
-    EXPECT_EQ(s.state(), c.after);
+    EXPECT_EQ(s.x.state, c.lex);
+    EXPECT_EQ(s.state, c.after);
     HarvestScan fresh;
     EXPECT_EQ(harvestrecs(c.xml, fresh), c.want);
   }

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "common/runfiles.h"
+#include "iso20022/harvest.h"
+#include "support/scanrun.h"
 #include "support/tempdir.h"
 
 namespace {
@@ -18,6 +20,14 @@ const std::string kLines =
     "\"0\";\"AT\";\"19043\";\"00234573201\";\"AT611904300234573201\";\"BKAUATWWXXX\";\"10\"\r\n"
     "\"0\";\"DE\";\"37040044\";\"0532013000\";\"DE89370400440532013000\";\"\";\"00\"\r\n";
 
+// The records a harvest of the payment file dir holds as p.xml would have written.
+HarvestCounts harvested(const TempDir& dir) {
+  HarvestCounts c;
+  if (!dir.exists("p.xml")) return c;
+  for (const ScanRec& r : harvestscan(dir.read("p.xml"))) ++(r.pass == 'C' ? c.creditor : c.debtor);
+  return c;
+}
+
 struct Step {
   RewriteResult result;
   std::string failed;
@@ -25,7 +35,9 @@ struct Step {
 
 Step run(const TempDir& dir, const char* mode) {
   Step s{RewriteResult::Done, ""};
-  s.result = rewrite(runfiles(dir.file("a.csv"), dir.file("p.xml")), mode, s.failed);
+  RewriteReport report;
+  s.result = rewrite(runfiles(dir.file("a.csv"), dir.file("p.xml")), mode, harvested(dir), report,
+                     s.failed);
   return s;
 }
 
@@ -161,7 +173,9 @@ TEST(Rewrite, OutputsNeverReplaceTheUsersFiles) {
     if (c.link) std::filesystem::create_hard_link(dir.file(c.target), dir.file(c.link));
     const std::string before = dir.read(c.kept);
     std::string failed;
-    EXPECT_EQ(rewrite(runfiles(dir.file(data), dir.file("p.xml")), c.mode, failed),
+    RewriteReport report;
+    EXPECT_EQ(rewrite(runfiles(dir.file(data), dir.file("p.xml")), c.mode, harvested(dir), report,
+                      failed),
               RewriteResult::IoFailed);
     EXPECT_EQ(failed, dir.file(c.failed));
     EXPECT_EQ(dir.read(c.kept), before);

@@ -164,8 +164,8 @@ TEST(RewriteScan, FormsNeedTheirFieldLengths) {
        "<PrtryId><Id>1234</Id></PrtryId></FinInstnId>"},
       {"each element by its own condition", 5, line("0", "", "", "", "AT123456", "ABCDEFGH"),
        oldacct, "<BIC>ABCDEFGH</BIC></FinInstnId>"},
-      {"markup in a field is written as it stands", 1, line("0", "", "", "", "AT<&>56789", ""),
-       "<IBAN>AT<&>56789</IBAN></Id>", oldagt},
+      {"markup in a field is written as it stands", 1, line("0", "", "", "", "AT<&/>56789", ""),
+       "<IBAN>AT<&/>56789</IBAN></Id>", oldagt},
       {"record number 01 is harvested too", 1, line("01", "", "", "", "AT1234567", ""),
        "<IBAN>AT1234567</IBAN></Id>", oldagt},
   };
@@ -217,19 +217,13 @@ TEST(RewriteScan, UnrecognisedElementsPassUnchanged) {
     std::string in;
     std::size_t used = 0;
   } const cases[] = {
-      {"attribute on the account", "<CdtrAcct Ccy=\"EUR\"><Id><IBAN>X</IBAN></Id></CdtrAcct>"},
-      {"namespace prefix", "<Doc:CdtrAcct><Doc:Id><Doc:IBAN>X</Doc:IBAN></Doc:Id></Doc:CdtrAcct>"},
-      {"prefixed Id inside the account", "<DbtrAcct><p:Id><IBAN>X</IBAN></p:Id></DbtrAcct>"},
-      {"attribute on Id", "<CdtrAcct><Id n=\"1\"><IBAN>X</IBAN></Id></CdtrAcct>", 1},
-      {"namespace declared on Id", "<CdtrAcct><Id xmlns=\"urn:x\"><IBAN>X</IBAN></Id></CdtrAcct>", 1},
-      {"blank in the tag", "<CdtrAgt ><FinInstnId><BIC>X</BIC></FinInstnId></CdtrAgt>"},
+      {"a creditor agent without its account", "<CdtrAgt ><FinInstnId><BIC>X</BIC></FinInstnId></CdtrAgt>"},
       {"case differs", "<dbtragt><FinInstnId><BIC>X</BIC></FinInstnId></dbtragt>"},
-      {"attribute on FinInstnId",
-       "<DbtrAgt><FinInstnId xmlns=\"u\"><BIC>X</BIC></FinInstnId></DbtrAgt>", 1},
-      {"attribute on the debtor account, agent recognised",
-       "<DbtrAcct xmlns=\"u\"><Id><IBAN>X</IBAN></Id></DbtrAcct><DbtrAgt></DbtrAgt>", 1},
       {"empty-element tag", "<CdtrAcct/><Id>X</Id>"},
-      {"comment skipped to its first >", "<!-- <CdtrAcct><Id>X</Id></CdtrAcct> -->"},
+      {"an empty-element Id", "<CdtrAcct><Id/></CdtrAcct>", 1},
+      {"a commented-out account", "<!-- > <CdtrAcct><Id>X</Id></CdtrAcct> -->"},
+      {"an account in a CDATA section", "<![CDATA[ > <CdtrAcct><Id>X</Id></CdtrAcct>]]>"},
+      {"an account in a processing instruction", "<?x > <CdtrAcct><Id>X</Id></CdtrAcct>?>"},
       {"empty tag name does not repeat the last one",
        "<CdtrAgt></CdtrAgt><><FinInstnId>X</FinInstnId>"},
       {"overlong tag name", "<" + longname + "><Id>X</Id></" + longname + ">"},
@@ -242,6 +236,144 @@ TEST(RewriteScan, UnrecognisedElementsPassUnchanged) {
     EXPECT_EQ(o.result, ScanResult::Ok);
     EXPECT_EQ(o.used, c.used);
     EXPECT_EQ(o.out, c.in);
+  }
+}
+
+// Elements are known by their local names; a replacement takes the prefix of the element it
+// replaces, on each element it writes.
+TEST(RewriteScan, PrefixesAndAttributes) {
+  const std::string l = line("0", "AT", "19043", "00234573201", "AT611904300234573201", "BKAUATWW");
+  struct Case {
+    const char* why;
+    int m;
+    std::string in, want;
+  } const cases[] = {
+      {"a prefix on every element", 5,
+       "<Doc:CdtrAcct><Doc:Id><Doc:IBAN>X</Doc:IBAN></Doc:Id></Doc:CdtrAcct>",
+       "<Doc:CdtrAcct><Doc:Id><Doc:IBAN>AT611904300234573201</Doc:IBAN></Doc:Id></Doc:CdtrAcct>"},
+      {"the Id's own prefix counts", 2, "<DbtrAcct><p:Id><IBAN>X</IBAN></p:Id></DbtrAcct><DbtrAgt/>"
+       "<DbtrAgt></DbtrAgt>",
+       "<DbtrAcct><p:Id><p:PrtryAcct><p:Id>00234573201</p:Id></p:PrtryAcct></p:Id></DbtrAcct>"
+       "<DbtrAgt/><DbtrAgt></DbtrAgt>"},
+      {"attributes on the account and its Id stay", 1,
+       "<CdtrAcct Ccy=\"EUR\"><Id n='a>b'><IBAN>X</IBAN></Id></CdtrAcct>",
+       "<CdtrAcct Ccy=\"EUR\"><Id n='a>b'><IBAN>AT611904300234573201</IBAN></Id></CdtrAcct>"},
+      {"a namespace declared on FinInstnId", 24,
+       "<DbtrAgt><FinInstnId xmlns=\"u\"><BIC>X</BIC></FinInstnId></DbtrAgt>",
+       "<DbtrAgt><FinInstnId xmlns=\"u\"><PrtryId><Id>19043</Id></PrtryId></FinInstnId></DbtrAgt>"},
+      {"the end tag's blank is not kept, as before", 1, "<CdtrAcct><Id><IBAN>X</IBAN></Id ></CdtrAcct>",
+       "<CdtrAcct><Id><IBAN>AT611904300234573201</IBAN></Id></CdtrAcct>"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    RewriteRun o = both(c.in, {l}, c.m);
+    ASSERT_EQ(o.result, ScanResult::Ok);
+    EXPECT_EQ(o.used, 1u);
+    EXPECT_EQ(o.out, c.want);
+  }
+}
+
+// Each version writes a form in its own spelling, or leaves the element where it has no place
+// for it, or where the country has no clearing-system code; the notice counts those.
+TEST(RewriteScan, SpellingsOfTheFilesVersion) {
+  auto file = [](const std::string& ns, const std::string& cg, const std::string& ca,
+                 const std::string& dg, const std::string& da) {
+    return "<Document xmlns=\"" + ns + "\"><CstmrCdtTrfInitn><PmtInf><DbtrAcct><Id>" + da +
+           "</DbtrAcct><DbtrAgt><FinInstnId>" + dg + "</DbtrAgt><CdtTrfTxInf><CdtrAgt><FinInstnId>" +
+           cg + "</CdtrAgt><CdtrAcct><Id>" + ca + "</CdtrAcct></CdtTrfTxInf></PmtInf>"
+           "</CstmrCdtTrfInitn></Document>";
+  };
+  const std::string acct = "<IBAN>OLD</IBAN></Id>", agt = "<BIC>OLDBIC</BIC></FinInstnId>";
+  const std::string iso = "urn:iso:std:iso:20022:tech:xsd:pain.001.001.";
+  const std::string ch = "http://www.six-interbank-clearing.com/de/pain.001.001.03.ch.02.xsd";
+  const std::string de = line("0", "DE", "37040044", "0532013000", "DE89370400440532013000",
+                              "COBADEFFXXX");
+  const std::string li = line("0", "LI", "08810", "0002324013AA", "LI0508800636123378777",
+                              "BFRILI22XXX");
+  const std::string othr = "<Othr><Id>0532013000</Id><SchmeNm><Cd>BBAN</Cd></SchmeNm></Othr></Id>";
+  const std::string member = "<ClrSysMmbId><ClrSysId><Cd>DEBLZ</Cd></ClrSysId><MmbId>37040044"
+                             "</MmbId></ClrSysMmbId>";
+  const std::string prtry = "<Othr><Id>37040044</Id></Othr>";
+  const std::string fin = "</FinInstnId>";
+  struct Case {
+    const char* why;
+    std::string ns;
+    int m;
+    std::string line;
+    std::string cg, ca, dg, da;  // what each element holds afterwards
+    RewriteNotice left;
+  } const cases[] = {
+      {"2009: the account number as Othr with its scheme", iso + "03", 2, de, agt, othr, agt, othr, {}},
+      {"2009: BIC", iso + "03", 3, de, "<BIC>COBADEFFXXX</BIC>" + fin, acct,
+       "<BIC>COBADEFFXXX</BIC>" + fin, acct, {}},
+      {"2009: clearing member with its clearing system", iso + "03", 14, de, member + fin, acct,
+       member + fin, acct, {}},
+      {"2009: proprietary identification as Othr", iso + "03", 24, de, prtry + fin, acct,
+       prtry + fin, acct, {}},
+      {"2009: the combined identification as the sequence", iso + "03", 4, de,
+       member + "<PstlAdr><Ctry>DE</Ctry></PstlAdr>" + prtry + fin, acct,
+       member + "<PstlAdr><Ctry>DE</Ctry></PstlAdr>" + prtry + fin, acct, {}},
+      {"2019: BICFI", iso + "09", 5, de, "<BICFI>COBADEFFXXX</BICFI>" + fin,
+       "<IBAN>DE89370400440532013000</IBAN></Id>", "<BICFI>COBADEFFXXX</BICFI>" + fin,
+       "<IBAN>DE89370400440532013000</IBAN></Id>", {}},
+      {"a version newer than the table's rows", iso + "13", 3, de, "<BICFI>COBADEFFXXX</BICFI>" + fin,
+       acct, "<BICFI>COBADEFFXXX</BICFI>" + fin, acct, {}},
+      {"a country without clearing-system code", iso + "09", 16, li, agt,
+       "<Othr><Id>0002324013AA</Id><SchmeNm><Cd>BBAN</Cd></SchmeNm></Othr></Id>", agt,
+       "<Othr><Id>0002324013AA</Id><SchmeNm><Cd>BBAN</Cd></SchmeNm></Othr></Id>", {0, 2, 0}},
+      {"a SEPA variant has no place for the national forms", iso.substr(0, iso.size() - 4) + "003.03",
+       6, de, agt, acct, agt, acct, {4, 0, 0}},
+      {"Swiss 2009: Othr without scheme; a debtor agent is BIC or clearing member only", ch, 26,
+       de, prtry + fin, "<Othr><Id>0532013000</Id></Othr></Id>", agt,
+       "<Othr><Id>0532013000</Id></Othr></Id>", {1, 0, 0}},
+      {"Swiss 2009: the debtor's combined identification is its clearing member", ch, 4, de,
+       member + "<PstlAdr><Ctry>DE</Ctry></PstlAdr>" + prtry + fin, acct, member + fin, acct, {}},
+      {"2006 as always", iso + "02", 16, de, "<ClrSysMmbId><Id>37040044</Id></ClrSysMmbId>" + fin,
+       "<PrtryAcct><Id>0532013000</Id></PrtryAcct></Id>",
+       "<ClrSysMmbId><Id>37040044</Id></ClrSysMmbId>" + fin,
+       "<PrtryAcct><Id>0532013000</Id></PrtryAcct></Id>", {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    RewriteRun o = both(file(c.ns, agt, acct, agt, acct), {c.line, c.line}, c.m);
+    ASSERT_EQ(o.result, ScanResult::Ok);
+    EXPECT_EQ(o.used, 2u);
+    EXPECT_EQ(o.out, file(c.ns, c.cg, c.ca, c.dg, c.da));
+    EXPECT_EQ(o.notice.noplace, c.left.noplace);
+    EXPECT_EQ(o.notice.nocode, c.left.nocode);
+    EXPECT_EQ(o.notice.inway, 0u);
+  }
+}
+
+// A replacement the debtor pass would read otherwise than the content it replaces is not
+// made in the creditor pass: the pairs of the debtor pass stay where the harvest found them.
+TEST(RewriteScan, CreditorReplacementsNeverMoveDebtorPairs) {
+  const std::string dbtr = "<DbtrAcct><Id><IBAN>D1</IBAN></Id></DbtrAcct><DbtrAgt><FinInstnId>"
+                           "<BIC>B1</BIC></FinInstnId></DbtrAgt>";
+  struct Case {
+    const char* why;
+    std::string iban;  // the creditor line's IBAN
+    std::string held;  // the creditor account's content
+    bool replaced;
+  } const cases[] = {
+      {"a plain replacement", "AT611904300234573201", "<IBAN>X</IBAN></Id>", true},
+      {"a value that opens a debtor agent", "AT61<DbtrAgt>1904300234573201",
+       "<IBAN>X</IBAN></Id>", false},
+      {"a value that only opens an element", "AT61<x>1904300234573201", "<IBAN>X</IBAN></Id>",
+       true},
+      {"content that holds a debtor pair of its own (broken markup)", "AT611904300234573201",
+       "<IBAN>X</IBAN>" + dbtr + "</Id>", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    const std::string in = "<PmtInf>" + dbtr + "<CdtTrfTxInf><CdtrAcct><Id>" + c.held +
+                           "</CdtrAcct></CdtTrfTxInf></PmtInf>";
+    const std::string debtor = line("0", "", "", "", "AT0000000001", "");
+    const RewriteRun o = both(in, {line("0", "", "", "", c.iban.c_str(), ""), debtor, debtor}, 1);
+    ASSERT_EQ(o.result, ScanResult::Ok);
+    EXPECT_EQ(o.out.find(c.iban) != std::string::npos, c.replaced) << o.out;
+    EXPECT_EQ(o.notice.inway, c.replaced ? 0u : 1u);
+    EXPECT_EQ(o.debtorpoints, o.debtortaken);
   }
 }
 

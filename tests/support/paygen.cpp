@@ -11,14 +11,15 @@ std::string mark(const std::string& id) {
   return "~" + id + "~";
 }
 
-// A start tag of name: plain, with white space before ">", or with an attribute, which makes
-// the element one the scanners do not recognise (only where attr allows it).
-std::string open(Choices& c, const char* name, bool& recognised, bool attr = true) {
+// A start tag of name: plain, with white space before ">", or with attributes, one of them
+// holding a ">", another a "/".
+std::string open(Choices& c, const char* name, bool& recognised) {
   recognised = true;
-  switch (c.pick(attr ? 6 : 5)) {
+  switch (c.pick(7)) {
     case 3: return std::string("<") + name + " >";
     case 4: return std::string("<") + name + "\n      >";
-    case 5: recognised = false; return std::string("<") + name + " xmlns=\"urn:x\">";
+    case 5: return std::string("<") + name + " xmlns=\"urn:x\">";
+    case 6: return std::string("<") + name + " n='a > b' m=\"/\">";
     default: return std::string("<") + name + ">";
   }
 }
@@ -233,6 +234,21 @@ void marks(const std::string& text, F f) {
   }
 }
 
+// The ">" that ends the tag at i: the first one outside quoted attribute values.
+std::size_t tagend(const std::string& s, std::size_t i) {
+  char quote = 0;
+  for (; i < s.size(); ++i) {
+    if (quote) {
+      if (s[i] == quote) quote = 0;
+    } else if (s[i] == '"' || s[i] == '\'') {
+      quote = s[i];
+    } else if (s[i] == '>') {
+      return i;
+    }
+  }
+  return std::string::npos;
+}
+
 bool isdebtorelement(const std::string& name) {
   return name == "DbtrAcct" || name == "DbtrAgt" || name == "Dbtr";
 }
@@ -270,7 +286,7 @@ std::string checkpairs(const GenFile& f, const std::string& out, unsigned replac
     if (out.compare(i, 4, "<!--") == 0) end = "-->";
     if (out.compare(i, 9, "<![CDATA[") == 0) end = "]]>";
     if (out.compare(i, 2, "<?") == 0) end = "?>";
-    std::size_t e = out.find(end, i);
+    std::size_t e = end == ">" ? tagend(out, i) : out.find(end, i);
     if (e == std::string::npos) return "markup not closed at byte " + std::to_string(i);
     const std::string tag = out.substr(i, e + end.size() - i);
     i = e + end.size();
@@ -281,6 +297,7 @@ std::string checkpairs(const GenFile& f, const std::string& out, unsigned replac
     if (tag[1] == '/') {
       std::string name = tag.substr(2, tag.size() - 3);
       while (!name.empty() && isxmlspace(name.back())) name.pop_back();
+      if (name.find(':') != std::string::npos) name.erase(0, name.find(':') + 1);
       if (stack.empty() || stack.back() != name) return "end tag " + name + " does not match";
       stack.pop_back();
       if (name == "CdtTrfTxInf") tx.clear();
@@ -289,7 +306,8 @@ std::string checkpairs(const GenFile& f, const std::string& out, unsigned replac
     }
     std::size_t n = 1;
     while (n < tag.size() && !isxmlspace(tag[n]) && tag[n] != '>' && tag[n] != '/') ++n;
-    const std::string name = tag.substr(1, n - 1);
+    std::string name = tag.substr(1, n - 1);
+    if (name.find(':') != std::string::npos) name.erase(0, name.find(':') + 1);
     if (tag[tag.size() - 2] == '/') continue;
     stack.push_back(name);
     if (name == "CdtTrfTxInf") tx = "T" + std::to_string(++ntx);

@@ -29,22 +29,16 @@ class Lines final : public LineSource {
   const std::vector<std::string>& lines_;
 };
 
-// One pass over xml from the harvest scanner's state track, which it leaves where it ended.
-ScanResult pass(const RewriteSide& side, RewriteForms forms, const std::string& xml, Lines& lines,
-                std::string& out, HarvestScan& track, std::size_t aheadread) {
-  StringSink sink;
-  TextSource ahead(xml, aheadread);
-  PairAhead pairs(side.track, ahead, track);
-  RewriteScan scan;
-  rewritestart(scan, track);
-  const RewritePass p = {side, forms, sink, lines, pairs};
+// One pass over xml.
+ScanResult pass(const RewritePass& p, const std::string& xml, RewriteScan& scan,
+                const HarvestScan& start, std::string& out, StringSink& sink) {
+  rewritestart(scan, start);
   ScanResult r = rewritetext(scan, p, xml.data(), xml.size());
   if (r == ScanResult::Ok) {
     rewriteend(scan, p);
   } else {
     sink.flush();
   }
-  track = scan.track;
   out = sink.text;
   return r;
 }
@@ -77,15 +71,32 @@ std::string resultline(const char* snr, const char* land, const char* blz, const
          iban + "\";\"" + bic + "\";\"10\"\r\n";
 }
 
-RewriteRun rewritescan(const std::string& xml, const std::vector<std::string>& lines, int m,
-                       std::size_t aheadread) {
+RewriteRun rewritescan(const std::string& xml, const std::vector<std::string>& lines, int m) {
   Lines src(lines);
   RewriteRun o;
+  const PaymentVersion version = painversion(xml.substr(0, kVersionHead));
+  SideScan pre{kCreditorHarvest, {}, {}};
+  pre.feed(xml.data(), xml.size());
+  SideScan later{kDebtorHarvest, pre.scan, {}};
+  harveststart(later.scan);
   std::string mid;
-  HarvestScan track;
-  o.result = pass(kCreditorRewrite, formsfor(m), xml, src, mid, track, aheadread);
+  {
+    StringSink sink;
+    RewriteScan scan;
+    const RewritePass p = {kCreditorRewrite, formsfor(m), *version.row, sink,
+                           src,              pre.stretches, &later,     o.notice};
+    o.result = pass(p, xml, scan, HarvestScan(), mid, sink);
+    o.creditortaken = scan.taken;
+  }
+  o.creditorpoints = pre.stretches.records();
+  o.debtorpoints = later.stretches.records();
   if (o.result == ScanResult::Ok) {
-    o.result = pass(kDebtorRewrite, formsfor(m), mid, src, o.out, track, aheadread);
+    StringSink sink;
+    RewriteScan scan;
+    const RewritePass p = {kDebtorRewrite, formsfor(m), *version.row, sink,
+                           src,            later.stretches, nullptr,  o.notice};
+    o.result = pass(p, mid, scan, pre.scan, o.out, sink);
+    o.debtortaken = scan.taken;
   } else {
     o.out = mid;
   }

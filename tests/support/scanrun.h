@@ -24,30 +24,6 @@ class StringSink final : public ByteSink {
   }
 };
 
-/// A text read a second time, as the rewrite's reading ahead reads a file.
-class TextSource final : public ByteSource {
- public:
-  /// most: bytes one read gives at most, as a pipe or a slow file would.
-  explicit TextSource(const std::string& text, std::size_t most = SIZE_MAX)
-      : text_(text), most_(most) {}
-  std::size_t read(char* buf, std::size_t cap) override {
-    std::size_t n = std::min({cap, most_, text_.size() - pos_});
-    std::memcpy(buf, text_.data() + pos_, n);
-    pos_ += n;
-    return n;
-  }
-  bool seek(std::uint64_t offset) override {
-    if (offset > text_.size()) return false;
-    pos_ = static_cast<std::size_t>(offset);
-    return true;
-  }
-
- private:
-  const std::string& text_;
-  std::size_t most_;
-  std::size_t pos_ = 0;
-};
-
 /// A record as the harvest's scanner hands it over, with the pass that wrote it.
 struct ScanRec {
   char pass;  ///< 'C' creditor, 'D' debtor
@@ -71,9 +47,12 @@ struct RewriteRun {
   std::string out;  ///< the rewritten text, or what the failing pass wrote
   ScanResult result = ScanResult::Ok;
   std::size_t used = 0;  ///< result lines taken
+  /// Record points each pass met (the debtor pass's as the creditor pass's output shows
+  /// them), and the lines each pass took: all four equal the harvest's counts in a sound run.
+  std::uint64_t creditorpoints = 0, debtorpoints = 0, creditortaken = 0, debtortaken = 0;
+  RewriteNotice notice;
 };
 
-/// Both rewrite passes over xml with one stream of lines, for a mode m (0 to 99) above 0. The
-/// reading ahead gets at most aheadread bytes per read.
-RewriteRun rewritescan(const std::string& xml, const std::vector<std::string>& lines, int m,
-                       std::size_t aheadread = SIZE_MAX);
+/// Both rewrite passes over xml with one stream of lines, for a mode m (0 to 99) above 0, in
+/// the spellings of xml's version.
+RewriteRun rewritescan(const std::string& xml, const std::vector<std::string>& lines, int m);
