@@ -62,6 +62,7 @@ void generated(const std::uint8_t* data, std::size_t size) {
   for (std::size_t i = 0; i < recs.size(); ++i) {
     for (const std::string* v : {&recs[i].iban, &recs[i].konto, &recs[i].bic, &recs[i].blz}) {
       FUZZ_CHECK(v->find_first_of("\r\n") == std::string::npos);
+      FUZZ_CHECK(v->find("FAKE") == std::string::npos);
       const std::size_t at = v->find('~');
       FUZZ_CHECK(at == std::string::npos || v->compare(at, ids[i].size() + 2, "~" + ids[i] + "~") == 0);
     }
@@ -69,6 +70,11 @@ void generated(const std::uint8_t* data, std::size_t size) {
   const RewriteRun r = rewritescan(f.xml, resultlines(f), m);
   FUZZ_CHECK(r.result == ScanResult::Ok);
   FUZZ_CHECK(r.used == ids.size());
+  // Each pass met the record points the harvest met, and took a line at each.
+  std::uint64_t creditor = 0;
+  for (const std::string& id : ids) creditor += id[0] == 'T';
+  FUZZ_CHECK(r.creditorpoints == creditor && r.creditortaken == creditor);
+  FUZZ_CHECK(r.debtorpoints == ids.size() - creditor && r.debtortaken == ids.size() - creditor);
   const RewriteForms forms = formsfor(m);
   const unsigned changes =
       (forms.account != Form::Unchanged ? 1u : 0u) | (forms.agent != Form::Unchanged ? 2u : 0u);

@@ -348,17 +348,21 @@ inline void takefrom(HarvestScan& s, const char* p, std::size_t k) {
 }  // namespace
 
 bool HarvestScan::operator==(const HarvestScan& o) const {
-  return depth == o.depth && samecourse(*this, o);
+  return depth == o.depth && tagin == o.tagin && x.name == o.x.name && samecourse(*this, o);
 }
 
 bool samecourse(const HarvestScan& a, const HarvestScan& b) {
-  const HarvestFields& f = a.f;
-  const HarvestScan& o = b;
-  return a.x.state == o.x.state && a.x.matched == o.x.matched && a.x.name == o.x.name &&
-         a.state == o.state && a.pos == o.pos && a.tagin == o.tagin &&
-         a.quoted == o.quoted && std::strcmp(f.iban, o.f.iban) == 0 &&
-         std::strcmp(f.konto, o.f.konto) == 0 && std::strcmp(f.bic, o.f.bic) == 0 &&
-         std::strcmp(f.blz, o.f.blz) == 0 && std::strcmp(f.land, o.f.land) == 0;
+  // The name of the last tag matters only while a tag is still being read: the next "<"
+  // starts a new one.
+  const bool intag = a.x.state != XmlState::Text && a.x.state != XmlState::Comment &&
+                     a.x.state != XmlState::CData && a.x.state != XmlState::Pi &&
+                     a.x.state != XmlState::Decl && a.x.state != XmlState::DeclSubset;
+  const HarvestFields &f = a.f, &g = b.f;
+  return a.x.state == b.x.state && a.x.matched == b.x.matched &&
+         (!intag || a.x.name == b.x.name) && a.state == b.state && a.pos == b.pos &&
+         a.quoted == b.quoted && std::strcmp(f.iban, g.iban) == 0 &&
+         std::strcmp(f.konto, g.konto) == 0 && std::strcmp(f.bic, g.bic) == 0 &&
+         std::strcmp(f.blz, g.blz) == 0 && std::strcmp(f.land, g.land) == 0;
 }
 
 HarvestGroup groupof(HarvestState s) {

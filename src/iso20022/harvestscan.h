@@ -90,8 +90,9 @@ struct HarvestScan {
 };
 
 /// True when a and b will meet the same record points and pair boundaries, and hand over the
-/// same records, whatever text follows: their states differ at most in depth, by which only
-/// the ends of elements are told apart.
+/// same records, whatever text follows: their states differ at most in depth (by which only
+/// the ends of elements are told apart) and in what no later byte reads (the name of a tag
+/// read completely, the element the last tag was read in).
 bool samecourse(const HarvestScan& a, const HarvestScan& b);
 
 /// What a byte did besides moving the scanner, as bits of harvestbyte's result.

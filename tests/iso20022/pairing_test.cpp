@@ -28,6 +28,7 @@ std::string checkrecords(const GenFile& f, const std::vector<ScanRec>& recs) {
   for (std::size_t i = 0; i < recs.size(); ++i) {
     for (const std::string* v : {&recs[i].iban, &recs[i].konto, &recs[i].bic, &recs[i].blz}) {
       if (v->find_first_of("\r\n") != std::string::npos) return "a line break in " + *v;
+      if (v->find("FAKE") != std::string::npos) return "a value of a comment in " + *v;
       const std::size_t at = v->find('~');
       if (at != std::string::npos && v->compare(at, ids[i].size() + 2, "~" + ids[i] + "~") != 0) {
         return "record of " + ids[i] + " holds " + *v;

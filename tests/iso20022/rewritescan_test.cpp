@@ -261,6 +261,9 @@ TEST(RewriteScan, PrefixesAndAttributes) {
       {"a namespace declared on FinInstnId", 24,
        "<DbtrAgt><FinInstnId xmlns=\"u\"><BIC>X</BIC></FinInstnId></DbtrAgt>",
        "<DbtrAgt><FinInstnId xmlns=\"u\"><PrtryId><Id>19043</Id></PrtryId></FinInstnId></DbtrAgt>"},
+      {"an end tag without its start tag's prefix (broken markup) still ends the element", 1,
+       "<Doc:CdtrAcct><Doc:Id><IBAN>X</IBAN></Id></Doc:CdtrAcct>",
+       "<Doc:CdtrAcct><Doc:Id><Doc:IBAN>AT611904300234573201</Doc:IBAN></Doc:Id></Doc:CdtrAcct>"},
       {"the end tag's blank is not kept, as before", 1, "<CdtrAcct><Id><IBAN>X</IBAN></Id ></CdtrAcct>",
        "<CdtrAcct><Id><IBAN>AT611904300234573201</IBAN></Id></CdtrAcct>"},
   };

@@ -1,5 +1,6 @@
 #include "support/paygen.h"
 
+#include <cctype>
 #include <cstring>
 #include <map>
 
@@ -10,6 +11,22 @@ namespace {
 std::string mark(const std::string& id) {
   return "~" + id + "~";
 }
+
+// The version of the file being made, for the spellings of its agents: a 2009 clearing member
+// names its clearing system and has "MmbId"; from 2013 the BIC is "BICFI".
+struct Spelling {
+  const char* ns;  // nullptr: no namespace
+  bool member2009;
+  bool bicfi;
+};
+constexpr Spelling kSpellings[] = {
+    {nullptr, false, false},
+    {"urn:iso:std:iso:20022:tech:xsd:pain.001.001.02", false, false},
+    {"urn:iso:std:iso:20022:tech:xsd:pain.001.001.03", true, false},
+    {"urn:iso:std:iso:20022:tech:xsd:pain.001.001.09", true, true},
+    {"urn:iso:std:iso:20022:tech:xsd:pain.001.001.12", true, true},
+};
+const Spelling* gSpelling = &kSpellings[2];  // the file being made (tests run one at a time)
 
 // A start tag of name: plain, with white space before ">", or with attributes, one of them
 // holding a ">", another a "/".
@@ -32,12 +49,24 @@ std::string close(Choices& c, const char* name) {
   }
 }
 
-// Markup between the children of a watched element whose text looks like the tags around it.
+// Markup between the children of an element, or between pairs, whose text looks like the
+// tags around it: end tags, or a whole pair of either side after an early ">", with values
+// marked FAKE that no pair may ever take.
 std::string deco(Choices& c) {
-  switch (c.pick(10)) {
+  switch (c.pick(14)) {
     case 0: return "<!-- </Id></FinInstnId></CdtrAcct></DbtrAgt> a > b -->";
     case 1: return "<?note </FinInstnId></Id> ?>";
     case 2: return "\n        ";
+    case 3:
+      return "<!-- was: > </Id></CdtrAcct><DbtrAcct><Id><IBAN>XX00FAKE1</IBAN></Id></DbtrAcct>"
+             "<DbtrAgt><FinInstnId><BIC>FAKEBIC1</BIC></FinInstnId></DbtrAgt> -->";
+    case 4:
+      return "<?x > </FinInstnId></DbtrAgt><CdtrAgt><FinInstnId><BICFI>FAKEBIC2</BICFI>"
+             "</FinInstnId></CdtrAgt><CdtrAcct><Id><IBAN>XX00FAKE2</IBAN></Id></CdtrAcct> ?>";
+    case 5:
+      return "<![CDATA[ > </Id></DbtrAcct><DbtrAgt><FinInstnId><BIC>FAKEBIC3</BIC></FinInstnId>"
+             "</DbtrAgt></PmtInf><PmtInf><CdtTrfTxInf><CdtrAcct><Id><Othr><Id>FAKE3</Id></Othr>"
+             "</Id></CdtrAcct> ]]>";
     default: return "";
   }
 }
@@ -72,9 +101,15 @@ std::string accountid(Choices& c, const std::string& id, bool& nested) {
 }
 
 std::string agentid(Choices& c, const std::string& id) {
+  const std::string bic = gSpelling->bicfi ? "BICFI" : "BIC";
   switch (c.pick(3)) {
-    case 0: return "<BIC>" + text(c, "BK" + mark(id) + "XX") + "</BIC>";
-    case 1: return "<ClrSysMmbId><Id>" + text(c, mark(id) + "99") + "</Id></ClrSysMmbId>";
+    case 0: return "<" + bic + ">" + text(c, "BK" + mark(id) + "XX") + "</" + bic + ">";
+    case 1:
+      if (gSpelling->member2009) {
+        return "<ClrSysMmbId><ClrSysId><Cd>DEBLZ</Cd></ClrSysId><MmbId>" + text(c, mark(id) + "99") +
+               "</MmbId></ClrSysMmbId>";
+      }
+      return "<ClrSysMmbId><Id>" + text(c, mark(id) + "99") + "</Id></ClrSysMmbId>";
     default: return "<Nm>" + mark(id) + " Bank</Nm><PstlAdr><Ctry>DE</Ctry></PstlAdr>";
   }
 }
@@ -152,7 +187,7 @@ std::string transaction(Choices& c, const std::string& id, GenPair& p) {
   p.agent = p.recorded && agt.held && !o.recordfirst;
   return pairtag(c, "CdtTrfTxInf") + "<PmtId><EndToEndId>" + mark(id) +
          "</EndToEndId></PmtId><Amt><InstdAmt Ccy=\"EUR\">1.00</InstdAmt></Amt>" + body +
-         close(c, "CdtTrfTxInf");
+         close(c, "CdtTrfTxInf") + deco(c);
 }
 
 }  // namespace
@@ -166,8 +201,42 @@ std::vector<std::string> GenFile::records() const {
   return ids;
 }
 
+namespace {
+
+// The element names of xml, in start and end tags, with prefix: every one, or (some) those of
+// an odd length only, so that elements with and without it stand side by side. Comments, PIs
+// and CDATA sections are left as they are.
+std::string prefixed(const std::string& xml, const std::string& prefix, bool some) {
+  std::string out;
+  for (std::size_t i = 0; i < xml.size(); ++i) {
+    static const char* const kSkips[][2] = {{"<!--", "-->"}, {"<?", "?>"}, {"<![CDATA[", "]]>"}};
+    for (const auto& [skip, end] : kSkips) {
+      if (xml.compare(i, std::strlen(skip), skip) != 0) continue;
+      const std::size_t e = xml.find(end, i + std::strlen(skip));
+      const std::size_t to = e == std::string::npos ? xml.size() : e + std::strlen(end);
+      out.append(xml, i, to - i);
+      i = to;
+      break;
+    }
+    if (i >= xml.size()) break;
+    out += xml[i];
+    if (xml[i] != '<' || i + 1 >= xml.size()) continue;
+    if (xml[i + 1] == '/') out += xml[++i];
+    if (i + 1 >= xml.size() || !std::isalpha(static_cast<unsigned char>(xml[i + 1]))) continue;
+    std::size_t n = i + 1;
+    while (n < xml.size() && std::isalnum(static_cast<unsigned char>(xml[n]))) ++n;
+    if (!some || (n - i - 1) % 2 == 1) out += prefix;
+  }
+  return out;
+}
+
+}  // namespace
+
 GenFile makepayfile(Choices& c) {
   GenFile f;
+  gSpelling = &kSpellings[c.pick(sizeof kSpellings / sizeof kSpellings[0])];
+  const unsigned prefixing = c.pick(4);  // 0 every element, 1 some, else none
+  const std::string prefix = prefixing < 2 ? "Doc:" : "";
   std::vector<GenPair> blocks;
   std::string body;
   int tx = 0;
@@ -193,13 +262,18 @@ GenFile makepayfile(Choices& c) {
     p.account = p.recorded && acct.held && !o.recordfirst;
     blocks.push_back(p);
     body += pairtag(c, "PmtInf") + "<PmtInfId>" + mark(id) + "</PmtInfId>" +
-            (c.pick(4) == 0 ? txs + debtor : debtor + txs) + close(c, "PmtInf") + "\n";
+            (c.pick(4) == 0 ? txs + debtor : debtor + txs) + close(c, "PmtInf") + deco(c) + "\n";
   }
   f.pairs.insert(f.pairs.end(), blocks.begin(), blocks.end());
-  f.xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- generated -->\n"
-          "<Document xmlns=\"urn:iso:std:iso:20022:tech:xsd:pain.001.001.03\">"
-          "<CstmrCdtTrfInitn><GrpHdr><MsgId>M</MsgId></GrpHdr>\n" +
-          body + "</CstmrCdtTrfInitn></Document>\n";
+  std::string ns;
+  if (gSpelling->ns) {
+    ns = " xmlns=\"" + std::string(gSpelling->ns) + "\"";
+    if (!prefix.empty()) ns += " xmlns:Doc=\"" + std::string(gSpelling->ns) + "\"";
+  }
+  f.xml = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<!-- generated -->\n" +
+          prefixed("<Document" + ns + "><CstmrCdtTrfInitn><GrpHdr><MsgId>M</MsgId></GrpHdr>\n" +
+                       body + "</CstmrCdtTrfInitn></Document>\n",
+                   prefix, prefixing == 1);
   return f;
 }
 
@@ -267,6 +341,9 @@ std::string checkpairs(const GenFile& f, const std::string& out, unsigned replac
     return tx.empty() ? block : tx;
   };
   auto check = [&](const std::string& text) {
+    if (fault.empty() && text.find("FAKE") != std::string::npos) {
+      fault = "a value of markup that only looks like a pair reached " + owner();
+    }
     marks(text, [&](char q, const std::string& id) {
       if (id == "U") fault = "a user's line was used";
       if (q == '^') ++replaced[id];
@@ -291,7 +368,9 @@ std::string checkpairs(const GenFile& f, const std::string& out, unsigned replac
     const std::string tag = out.substr(i, e + end.size() - i);
     i = e + end.size();
     if (end != ">") {
-      check(tag);
+      marks(tag, [&](char, const std::string& id) {
+        if (id == "U") fault = "a user's line was used";
+      });
       continue;
     }
     if (tag[1] == '/') {

@@ -60,10 +60,13 @@ struct GenFile {
 };
 
 /// A payment file of one to three payment blocks with up to three transactions each, with
-/// the variations that pairing must survive: white space before ">", attributes that make an
-/// element unrecognised, cheques (an agent without an account), elements in either order,
-/// comments, CDATA sections and processing instructions inside the watched elements, line
-/// breaks and indentation in texts, raw ">" in texts, self-closing agents.
+/// the variations that pairing must survive: no namespace or that of version 02, 03, 09 or
+/// 12 with its spellings, a prefix on every element or none, white space before ">",
+/// attributes (with ">" and "/" in their values), cheques (an agent without an account),
+/// elements in either order, comments, CDATA sections and processing instructions inside the
+/// watched elements and between pairs, some of them holding a whole pair of either side with
+/// values marked FAKE, line breaks and indentation in texts, raw ">" in texts, self-closing
+/// agents.
 GenFile makepayfile(Choices& c);
 
 /// The result lines the batch would give the records: one per harvested record with its
@@ -72,7 +75,8 @@ std::vector<std::string> resultlines(const GenFile& f);
 
 /// Checks a rewritten file against the pairs of f: the tags still balance, every mark inside
 /// a transaction (outside its debtor elements) is the transaction's, every mark elsewhere in a
-/// payment block is the block's, "^U^" never appears, and with replace each pair that the
+/// payment block is the block's, "^U^" never appears, no FAKE value stands outside a comment,
+/// PI or CDATA section, and with replace each pair that the
 /// mode changes carries its "^id^" values (replace says which elements the mode changes:
 /// bit 0 accounts, bit 1 agents). Returns "" or what is wrong.
 std::string checkpairs(const GenFile& f, const std::string& out, unsigned replace);
