@@ -41,4 +41,30 @@ TEST(Messages, TextsAreWindows1252) {
             std::string::npos);
 }
 
+// A completed run's notice: one line per reason that occurred, counted, singular or plural,
+// on the console and in the closing box.
+TEST(Messages, NoticeLines) {
+  EXPECT_EQ(noticelines(RunNotice()), "");
+  RunNotice n;
+  n.noplace = 1;
+  n.version = "pain.001.003.03";
+  EXPECT_EQ(noticelines(n),
+            "Hinweis: 1 Element unver\xe4ndert gelassen: pain.001.003.03 hat f\xfcr die gew\xe4hlte "
+            "Form keinen Platz.\r\n");
+  n.noplace = 0;
+  n.quoted = 2;
+  n.nocode = 3;
+  n.inway = 1;
+  EXPECT_EQ(noticelines(n),
+            "Hinweis: 2 Texte der Zahlungsdatei mit Anf\xfchrungszeichen nicht \xfc"
+            "bernommen, das Feld bleibt leer.\r\n"
+            "Hinweis: 3 Elemente unver\xe4ndert gelassen: f\xfcr das Land gibt es keinen "
+            "Clearing-System-Code.\r\n"
+            "Hinweis: 1 Element unver\xe4ndert gelassen: Markup im Inhalt oder in den Werten "
+            "h\xe4tte Paare verschoben.\r\n");
+  const std::string box = closingbox("x.csv", noticelines(n));
+  EXPECT_NE(box.find("x.csv.out\r\n\r\nHinweis: 2 Texte"), std::string::npos);
+  EXPECT_NE(box.find("verschoben.\r\n\r\nHinweis: Wenn Ihnen"), std::string::npos);
+}
+
 }  // namespace

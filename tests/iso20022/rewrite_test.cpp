@@ -104,6 +104,33 @@ TEST(Rewrite, InternalErrorsLeaveTheIntermediateFile) {
   EXPECT_EQ(dir2.read("p.xml.out.xml"), "<Doc><DbtrAcct><Id>");
 }
 
+// The last line of defence: a pass that meets other record points than the harvest wrote
+// records for would give its lines to other pairs. It stops, and nothing rewritten is left.
+TEST(Rewrite, APassOffTheHarvestLeavesNothing) {
+  struct Case {
+    const char* why;
+    HarvestCounts harvested;
+  } const cases[] = {
+      {"a creditor record more than the file has", {2, 0, 0}},
+      {"a creditor record fewer", {0, 0, 0}},
+      {"a debtor record the file does not have", {1, 1, 0}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    TempDir dir;
+    dir.write("a.csv.out", kLines);
+    dir.write("p.xml", kPay);
+    std::string failed;
+    RewriteReport report;
+    EXPECT_EQ(rewrite(runfiles(dir.file("a.csv"), dir.file("p.xml")), "5", c.harvested, report,
+                      failed),
+              RewriteResult::Mismatch);
+    EXPECT_FALSE(dir.exists("p.xml.out"));
+    EXPECT_FALSE(dir.exists("p.xml.out.xml"));
+    EXPECT_EQ(dir.read("p.xml"), kPay);
+  }
+}
+
 TEST(Rewrite, FileFailuresNameTheFile) {
   struct Case {
     const char* why;
