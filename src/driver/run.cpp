@@ -106,7 +106,8 @@ int run(int argc, char** argv) {
     end.status = 1;
   }
   if (end.console) std::fputs(end.console, stdout);
-  if (!end.notice.empty()) std::fputs(end.notice.c_str(), stdout);
+  // Unlike the error lines, the notice has umlauts: it goes out in the console's own terms.
+  if (!end.notice.empty()) consoletext(stdout, end.notice.c_str());
   std::fflush(stdout);
   if (!end.box.empty()) msgbox(end.box.c_str());
   return end.status;
