@@ -8,6 +8,13 @@
 #include <emmintrin.h>
 #endif
 
+/// Asks the compiler to inline a function of a hot loop even where it judges it too large.
+#if defined(__GNUC__)
+#define VELMORA_HOT_INLINE inline __attribute__((always_inline))
+#else
+#define VELMORA_HOT_INLINE inline
+#endif
+
 /// Starts fetching the cache line at p for reading; changes nothing the program can see.
 inline void prefetchread(const void* p) {
 #if defined(__GNUC__)

@@ -34,7 +34,7 @@ Ending usage(const std::string& box) {
 
 // The stages of a run that has its data file to itself.
 Ending stages(int n, char** argv, const RunFiles& f, char* sland) {
-  HarvestCounts counts;
+  HarvestReport counts;
   RunNotice notice;
   if (n >= 2) {
     switch (harvest(f, counts)) {

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include "batch/record.h"
 #include "bicdir/bicindex.h"
@@ -32,15 +33,19 @@ class DataSink final : public HarvestSink {
   BicIndex& bics_;
 };
 
-// One pass over the payment file from its current position to its end. A read error ends the
-// pass like the end of the file.
+// One pass over the payment file from its current position to its end, noting its stretches
+// when asked. A read error ends the pass like the end of the file.
 void runpass(std::FILE* fp, HarvestScan& s, const HarvestSide& side, DataSink& sink,
-             const ByteSink& out) {
+             const ByteSink& out, Stretches* stretches) {
   harveststart(s);
   char buf[1 << 16];
   std::size_t n;
   while ((n = std::fread(buf, 1, sizeof buf, fp)) > 0 && !out.failed()) {
-    harvesttext(s, side, buf, n, sink);
+    if (stretches) {
+      harvestnote(s, side, buf, n, sink, *stretches);
+    } else {
+      harvesttext(s, side, buf, n, sink);
+    }
   }
 }
 
@@ -99,15 +104,16 @@ Before lookbefore(const RunFiles& f) {
 // data file is read, never written: the index is then never loaded, and an index not read to
 // its end adds nothing.
 bool writerecords(const RunFiles& f, std::FILE* pay, bool merge, FileSink& out,
-                  HarvestCounts& counts) {
+                  HarvestReport& counts) {
   BicIndex bics;
   if (!samefile(f.payment, f.bicdir)) bics.load(f.data.c_str());
   HarvestScan s;
   DataSink sink(out, bics);
-  runpass(pay, s, kCreditorHarvest, sink, out);
+  runpass(pay, s, kCreditorHarvest, sink, out, &counts.creditorstretches);
   counts.creditor = sink.records;
+  counts.creditorend = s;
   std::rewind(pay);
-  runpass(pay, s, kDebtorHarvest, sink, out);
+  runpass(pay, s, kDebtorHarvest, sink, out, nullptr);
   counts.debtor = sink.records - counts.creditor;
   counts.quoted = s.quoted;
   if (!merge) return true;
@@ -161,8 +167,8 @@ bool mergebackup(std::FILE* from, ByteSink& to) {
 // forced to the disk before it takes the data file's place, so that a run that dies at any
 // moment leaves either the user's data file as it was (and perhaps the unfinished new one,
 // which the next run removes) or the backup beside a complete new data file.
-HarvestResult harvest(const RunFiles& f, HarvestCounts& counts) {
-  counts = HarvestCounts();
+HarvestResult harvest(const RunFiles& f, HarvestReport& counts) {
+  counts = HarvestReport();
   File pay = openfile(f.payment, "rb");
   if (!pay || !readable(pay.get())) return HarvestResult::Skipped;
   // The payment file must survive: it can be neither the data file (which is replaced), nor
@@ -185,7 +191,7 @@ HarvestResult harvest(const RunFiles& f, HarvestCounts& counts) {
     return r;
   };
   FileSink out(fo.get());
-  HarvestCounts written;
+  HarvestReport written;
   const bool read = writerecords(f, pay.get(), exists, out, written);
   pay.reset();
   if (!read || !out.flush() || !syncfile(fo.get()) || !closefile(fo)) {
@@ -198,6 +204,6 @@ HarvestResult harvest(const RunFiles& f, HarvestCounts& counts) {
     if (moved) replacefile(f.backup.c_str(), f.data.c_str());
     return fail(HarvestResult::WriteFailed);
   }
-  counts = written;
+  counts = std::move(written);
   return HarvestResult::Done;
 }

@@ -12,11 +12,14 @@ struct RunFiles;
 class ByteSink;
 
 /// What a harvest wrote: the records of each pass, and the captured texts it left empty
-/// because a double quote in them cannot stand in a data-file field.
-struct HarvestCounts {
+/// because a double quote in them cannot stand in a data-file field; and for the rewrite,
+/// where the creditor pass's stretches ended and the scanner as that pass left it.
+struct HarvestReport {
   std::uint64_t creditor = 0;
   std::uint64_t debtor = 0;
   std::uint64_t quoted = 0;
+  Stretches creditorstretches;
+  HarvestScan creditorend;
 };
 
 enum class HarvestResult {
@@ -34,7 +37,7 @@ enum class HarvestResult {
 /// that did not exist does not exist afterwards); BIC.csv may keep what was added to it, and
 /// the backup may have been replaced by a copy of the data file. The new data file gets the
 /// permission bits of the old one. counts tells what was written (nothing unless Done).
-HarvestResult harvest(const RunFiles& f, HarvestCounts& counts);
+HarvestResult harvest(const RunFiles& f, HarvestReport& counts);
 
 /// The record step at a record point: cuts the bank code out of an IBAN of more than 8
 /// characters into f.blz and normalises it with getblz, enters (land, blz, bic) into the BIC

@@ -4,10 +4,6 @@
 #include <initializer_list>
 #include <string_view>
 
-const HarvestSide kCreditorHarvest = {"CdtrAcct", "CdtrAgt", "Cdtr", "CdtTrfTxInf",
-                                      HarvestGroup::Account};
-const HarvestSide kDebtorHarvest = {"DbtrAcct", "DbtrAgt", "Dbtr", "PmtInf", HarvestGroup::Agent};
-
 namespace {
 
 using S = HarvestState;
@@ -31,26 +27,25 @@ enum class Name : unsigned char {
   Ctry
 };
 
-// The names that are the same on both sides, by Name; the side's own four come from side.
-constexpr std::string_view kFixedNames[] = {{},     {},          {},      {},    "IBAN",
-                                            "PrtryAcct", "Othr", "Id", "BIC", "BICFI",
-                                            "ClrSysMmbId", "PrtryId", "MmbId", "Ctry"};
+static_assert(static_cast<int>(Name::Ctry) + 1 == kHarvestNames, "a name without its text");
+
+// A side's names: its own four, then those that are the same on both sides, by Name.
+constexpr HarvestSide side(std::string_view account, std::string_view agent,
+                           std::string_view party, std::string_view pair, G recordat) {
+  return {{account, agent, party, pair, "IBAN", "PrtryAcct", "Othr", "Id", "BIC", "BICFI",
+           "ClrSysMmbId", "PrtryId", "MmbId", "Ctry"},
+          recordat};
+}
 
 inline std::string_view nameof(Name n, const HarvestSide& side) {
-  switch (n) {
-    case Name::Account: return side.account;
-    case Name::Agent: return side.agent;
-    case Name::Party: return side.party;
-    case Name::Pair: return side.pair;
-    default: return kFixedNames[static_cast<int>(n)];
-  }
+  return side.names[static_cast<int>(n)];
 }
 
 std::string_view groupname(G g, const HarvestSide& side) {
   switch (g) {
-    case G::Account: return side.account;
-    case G::Agent: return side.agent;
-    case G::Party: return side.party;
+    case G::Account: return nameof(Name::Account, side);
+    case G::Agent: return nameof(Name::Agent, side);
+    case G::Party: return nameof(Name::Party, side);
     case G::None: break;
   }
   return {};
@@ -178,6 +173,13 @@ constexpr bool machineisclosed() {
 }
 static_assert(machineisclosed(), "a transition leads to a state without a row");
 
+}  // namespace
+
+const HarvestSide kCreditorHarvest = side("CdtrAcct", "CdtrAgt", "Cdtr", "CdtTrfTxInf", G::Account);
+const HarvestSide kDebtorHarvest = side("DbtrAcct", "DbtrAgt", "Dbtr", "PmtInf", G::Agent);
+
+namespace {
+
 inline const Row& rowof(S s) {
   return kMachine[static_cast<int>(s)];
 }
@@ -250,14 +252,16 @@ const Match* find(const Match* m, int n, std::string_view local, const HarvestSi
   return nullptr;
 }
 
-unsigned ontag(HarvestScan& s, const HarvestSide& side, XmlToken t, HarvestSink& sink) {
+// The machine's move on a tag read (by its own lexer, or by the one of the scanner it follows),
+// whose local name is local.
+unsigned ontag(HarvestScan& s, const HarvestSide& side, XmlToken t, std::string_view local,
+               HarvestSink& sink) {
   if (const Row& r = rowof(s.state); r.field) {  // a tag ends a captured text
     endtext(s, r);
     s.state = r.parent;
   }
   const Row& r = rowof(s.state);
   s.tagin = r.group;
-  const std::string_view local = s.x.name.local();
   unsigned ev = 0;
   if (t == XmlToken::StartTag) {
     ++s.depth;
@@ -305,8 +309,20 @@ unsigned ontag(HarvestScan& s, const HarvestSide& side, XmlToken t, HarvestSink&
   return ev;
 }
 
+NoRecords gNone;  // a follower takes no records
+
+// A tag for the follower, if any: its events end the stretches of its pass.
+inline void follow(HarvestFollower* f, XmlToken t, std::string_view local) {
+  if (f && !f->ownlexer) {
+    const unsigned ev = ontag(f->scan, f->side, t, local, gNone);
+    f->seen |= ev;
+    f->stretches.note(ev);
+  }
+}
+
 // One byte through the lexer; the machine moves on what it completes.
-inline unsigned step(HarvestScan& s, const HarvestSide& side, char c, HarvestSink& sink) {
+VELMORA_HOT_INLINE unsigned step(HarvestScan& s, const HarvestSide& side, char c, HarvestSink& sink,
+                     HarvestFollower* f) {
   const XmlToken t = xmlbyte(s.x, c);
   switch (t) {
     case XmlToken::None: return 0;
@@ -321,18 +337,22 @@ inline unsigned step(HarvestScan& s, const HarvestSide& side, char c, HarvestSin
       return 0;
     case XmlToken::StartTag:
     case XmlToken::EmptyTag:
-    case XmlToken::EndTag: return ontag(s, side, t, sink);
+    case XmlToken::EndTag: {
+      const std::string_view local = s.x.name.local();
+      follow(f, t, local);
+      return ontag(s, side, t, local, sink);
+    }
   }
   return 0;
 }
 
 // The run the lexer lets pass whole, and its taking: inline, as they run between any two
 // bytes the machine reacts to.
-inline std::size_t runfrom(const HarvestScan& s, const char* p, std::size_t n) {
+VELMORA_HOT_INLINE std::size_t runfrom(const HarvestScan& s, const char* p, std::size_t n) {
   return xmlrun(s.x, p, n);
 }
 
-inline void takefrom(HarvestScan& s, const char* p, std::size_t k) {
+VELMORA_HOT_INLINE void takefrom(HarvestScan& s, const char* p, std::size_t k) {
   const XmlRun kind = xmlrunkind(s.x);
   if (kind == XmlRun::Name) {
     xmltakerun(s.x, p, k);
@@ -375,8 +395,24 @@ void harveststart(HarvestScan& s) {
   s.pos = 0;
 }
 
-unsigned harvestbyte(HarvestScan& s, const HarvestSide& side, char c, HarvestSink& sink) {
-  return step(s, side, c, sink);
+unsigned harvestbyte(HarvestScan& s, const HarvestSide& side, char c, HarvestSink& sink,
+                     HarvestFollower* follower) {
+  return step(s, side, c, sink, follower);
+}
+
+void Stretches::note(unsigned events) {
+  if ((events & (kRecordPoint | kPairBoundary)) == 0) return;
+  if (count_ % 64 == 0) bits_.push_back(0);
+  if (events & kRecordPoint) {
+    bits_.back() |= std::uint64_t{1} << (count_ % 64);
+    ++records_;
+  }
+  ++count_;
+}
+
+void HarvestFollower::read(const XmlLexer& x, const char* p, std::size_t n) {
+  scan.x = x;
+  harvestnote(scan, side, p, n, gNone, stretches);
 }
 
 std::size_t harvestrun(const HarvestScan& s, const char* p, std::size_t n) {
@@ -389,18 +425,33 @@ void harvesttakerun(HarvestScan& s, const char* p, std::size_t k) {
 
 // Performance-critical: `make bench` (harvest-*, full-*).
 std::size_t harvestuntil(HarvestScan& s, const HarvestSide& side, const char* p, std::size_t n,
-                         HarvestSink& sink, unsigned& events) {
+                         HarvestSink& sink, unsigned& events, HarvestFollower* follower,
+                         unsigned stopat) {
   std::size_t i = 0;
   events = 0;
   while (i < n) {
+    if (s.x.state == XmlState::Text) {
+      // Most bytes are character data, up to the next "<": taken here at once, with the "<"
+      // that follows them, as the lexer's run and step would.
+      const std::size_t k = findbyte(p + i, n - i, '<');
+      if (k > 0) {
+        takefrom(s, p + i, k);
+        i += k;
+        if (i == n) break;
+      }
+      s.x.state = XmlState::Open;
+      ++i;
+      continue;
+    }
     const std::size_t k = runfrom(s, p + i, n - i);
     if (k > 0) {
       takefrom(s, p + i, k);
       i += k;
       if (i == n) break;
     }
-    events = step(s, side, p[i++], sink);
-    if (events != 0) break;
+    events = step(s, side, p[i++], sink, follower);
+    if (events & stopat) break;
+    events = 0;
   }
   return i;
 }
@@ -408,5 +459,14 @@ std::size_t harvestuntil(HarvestScan& s, const HarvestSide& side, const char* p,
 void harvesttext(HarvestScan& s, const HarvestSide& side, const char* p, std::size_t n,
                  HarvestSink& sink) {
   unsigned events;
-  for (std::size_t i = 0; i < n;) i += harvestuntil(s, side, p + i, n - i, sink, events);
+  for (std::size_t i = 0; i < n;) i += harvestuntil(s, side, p + i, n - i, sink, events, nullptr, 0);
+}
+
+void harvestnote(HarvestScan& s, const HarvestSide& side, const char* p, std::size_t n,
+                 HarvestSink& sink, Stretches& stretches) {
+  unsigned events;
+  for (std::size_t i = 0; i < n;) {
+    i += harvestuntil(s, side, p + i, n - i, sink, events, nullptr, kRecordPoint | kPairBoundary);
+    stretches.note(events);
+  }
 }

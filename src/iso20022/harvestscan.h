@@ -8,7 +8,9 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "common/textbuf.h"
 #include "iso20022/xmllex.h"
@@ -33,14 +35,17 @@ enum class HarvestState : unsigned char {
 /// The three elements a pass watches, and None outside them.
 enum class HarvestGroup : unsigned char { None, Account, Agent, Party };
 
+/// The names the harvest's machine compares tags with: the side's four, then those of the
+/// elements inside the watched ones.
+constexpr int kHarvestNames = 14;
+
 /// What tells the creditor pass from the debtor pass: the watched element names, the element
 /// whose end tag is the record point, and the element that holds one pair of account and
 /// agent (a transaction, a payment block).
 struct HarvestSide {
-  std::string_view account;
-  std::string_view agent;
-  std::string_view party;
-  std::string_view pair;
+  /// Every name the machine compares with: account, agent, party and pair element, then the
+  /// names common to both sides.
+  std::string_view names[kHarvestNames];
   HarvestGroup recordat;  ///< Account or Agent
 };
 extern const HarvestSide kCreditorHarvest;
@@ -105,6 +110,43 @@ enum HarvestEvent : unsigned {
   kGroupStart = 16,   ///< a start tag of a watched element
 };
 
+/// For each stretch of a pass, in order, whether it ends at a record point: one bit each. A
+/// stretch is the text between two record points or pair boundaries of the pass.
+class Stretches {
+ public:
+  /// Notes what harvest events end a stretch: a record point or a pair boundary.
+  void note(unsigned events);
+  /// Whether stretch n (from 0) ends at a record point; false for the stretch that the end of
+  /// the text cuts off, and beyond.
+  bool recorded(std::uint64_t n) const {
+    return n < count_ && ((bits_[n / 64] >> (n % 64)) & 1u) != 0;
+  }
+  std::uint64_t count() const { return count_; }
+  std::uint64_t records() const { return records_; }
+
+ private:
+  std::vector<std::uint64_t> bits_;
+  std::uint64_t count_ = 0;
+  std::uint64_t records_ = 0;
+};
+
+/// The scanner of another side, following the tags that a scanner reads: the rewrite's creditor
+/// pass carries the debtor pass's scanner this way over what it writes. It takes the tags the
+/// scanner it follows reads; the texts it would capture change nothing of where it goes, and
+/// it takes none. Where other bytes go out than were read, its user sets it to what they
+/// give.
+struct HarvestFollower {
+  const HarvestSide& side;
+  HarvestScan scan;  ///< its machine; its lexer is used only by read
+  Stretches stretches;
+  /// It takes no tags but reads everything with its own lexer (read): for a pass that starts
+  /// inside markup, where the two lexers read the first bytes differently.
+  bool ownlexer = false;
+  unsigned seen = 0;  ///< the HarvestEvent bits of the tags it took, since its user cleared it
+  /// Reads n bytes with its own lexer, starting in the lexer state x.
+  void read(const XmlLexer& x, const char* p, std::size_t n);
+};
+
 /// The watched element a state lies in (None outside them).
 HarvestGroup groupof(HarvestState s);
 
@@ -116,18 +158,26 @@ void harveststart(HarvestScan& s);
 /// Feeds one byte of the payment file. At a record point of side, calls sink.record and then
 /// empties iban, konto, bic and blz (land keeps its value for the next record); at a pair
 /// boundary it empties them too, so that no value reaches the record of another pair.
-/// Returns the HarvestEvent bits of the byte (0 for most bytes).
-unsigned harvestbyte(HarvestScan& s, const HarvestSide& side, char c, HarvestSink& sink);
+/// A follower, if any, takes the byte's tag. Returns the HarvestEvent bits of the byte (0 for
+/// most bytes).
+unsigned harvestbyte(HarvestScan& s, const HarvestSide& side, char c, HarvestSink& sink,
+                     HarvestFollower* follower = nullptr);
 
 /// Feeds n bytes as harvestbyte would one at a time, taking the runs that the lexer lets pass
 /// whole (text between tags, a tag's name, a comment) in one go.
 void harvesttext(HarvestScan& s, const HarvestSide& side, const char* p, std::size_t n,
                  HarvestSink& sink);
 
-/// Feeds bytes as harvesttext does, but stops behind the first byte that has events, which
-/// are then in events (0 when the n bytes had none). Returns the bytes taken.
+/// Feeds n bytes as harvesttext does, noting where each stretch ends.
+void harvestnote(HarvestScan& s, const HarvestSide& side, const char* p, std::size_t n,
+                 HarvestSink& sink, Stretches& stretches);
+
+/// Feeds bytes as harvesttext does, but stops behind the first byte that has one of the events
+/// stopat, which are then in events with the byte's others (0 when no byte had them). Returns
+/// the bytes taken.
 std::size_t harvestuntil(HarvestScan& s, const HarvestSide& side, const char* p, std::size_t n,
-                         HarvestSink& sink, unsigned& events);
+                         HarvestSink& sink, unsigned& events, HarvestFollower* follower = nullptr,
+                         unsigned stopat = ~0u);
 
 /// The run of the n bytes at p that the scanner lets pass whole from where it is: bytes that
 /// change nothing but its tag name or captured text, as harvestbyte would change them. The

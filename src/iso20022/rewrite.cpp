@@ -34,18 +34,6 @@ bool readversion(const std::string& path, PaymentVersion& v) {
   return true;
 }
 
-// The creditor pass's stretches: the harvest's creditor scanner over the whole payment file,
-// from a fresh state. It ends where the harvest's debtor pass begins. false: a read error.
-bool scanpayment(const std::string& path, SideScan& pre) {
-  File f = openfile(path, "rb");
-  if (!f) return false;
-  harveststart(pre.scan);
-  char block[kBlock];
-  std::size_t n;
-  while ((n = std::fread(block, 1, sizeof block, f.get())) > 0) pre.feed(block, n);
-  return !std::ferror(f.get());
-}
-
 enum class PassEnd { Done, NoLine, NotHarvested, ReadFailed, WriteFailed };
 
 // One pass over in, written to out.
@@ -99,16 +87,15 @@ struct Step {
 
 }  // namespace
 
-// First the harvest's creditor scanner reads the payment file, to know which stretches of
-// the creditor pass end at a record point. The creditor pass then reads the payment file and
-// writes the intermediate file, with the harvest's debtor scanner reading what it writes, to
-// know the same of the debtor pass; the debtor pass reads the intermediate file and writes
-// the rewritten payment file. Both take their lines from one reader of the result file, which
+// The harvest's creditor pass has noted which stretches of the creditor pass end at a record
+// point. The creditor pass reads the payment file and writes the intermediate file, carrying
+// the harvest's debtor scanner over what it writes, to know the same of the debtor pass; the
+// debtor pass reads the intermediate file and writes the rewritten payment file. Both take their lines from one reader of the result file, which
 // is never rewound. Every pass must meet as many record points as the harvest wrote records
 // in it; otherwise its lines would go to other pairs, and it ends with nothing rewritten.
 // The other internal errors leave the intermediate file behind, as the run's only trace of
 // how far the rewrite got.
-RewriteResult rewrite(const RunFiles& f, const char* mode, const HarvestCounts& harvested,
+RewriteResult rewrite(const RunFiles& f, const char* mode, const HarvestReport& harvested,
                       RewriteReport& report, std::string& failedpath) {
   File fi = openfile(f.result, "rb");
   if (!fi) {
@@ -138,26 +125,26 @@ RewriteResult rewrite(const RunFiles& f, const char* mode, const HarvestCounts& 
   const bool run = ii.run && readversion(f.payment, version);
   report.version = version.name;
 
-  SideScan pre{kCreditorHarvest, {}, {}};
-  if (run) {
-    if (!scanpayment(f.payment, pre)) return step.iofailed(f.payment);
-    if (pre.stretches.records() != harvested.creditor) return step.mismatch();
-  }
   // The debtor scanner starts where the creditor scanner ended, as in the harvest.
-  SideScan later{kDebtorHarvest, pre.scan, {}};
+  HarvestFollower later{kDebtorHarvest, harvested.creditorend, {}};
   harveststart(later.scan);
+  // A file that ends inside markup starts the debtor pass there; the creditor pass reads its
+  // first bytes from outside: the debtor scanner must read them with its own lexer.
+  later.ownlexer = later.scan.x.state != XmlState::Text;
 
-  RewriteScan scan;
   if (run) {
     File in = openfile(f.payment, "rb");
     if (!in) return step.iofailed(f.payment);
     FileSink sink(fm.get());
+    RewriteScan scan;
     rewritestart(scan, HarvestScan());
-    const RewritePass pass = {kCreditorRewrite, forms,         *version.row, sink,
-                              lines,            pre.stretches, &later,       report.left};
+    const RewritePass pass = {kCreditorRewrite,  forms,  *version.row, sink,
+                              lines, harvested.creditorstretches, &later, report.left};
     const PassEnd e = runpass(pass, in.get(), sink, lines, scan);
     if (e != PassEnd::Done) return step.settle(e, closefile(fm), f.payment, f.intermediate);
-    if (scan.taken != harvested.creditor || later.stretches.records() != harvested.debtor) {
+    // The payment file the pass read is the one the harvest read, pair for pair.
+    if (scan.stretch != harvested.creditorstretches.count() || scan.taken != harvested.creditor ||
+        later.stretches.records() != harvested.debtor) {
       return step.mismatch();
     }
   }
@@ -171,12 +158,12 @@ RewriteResult rewrite(const RunFiles& f, const char* mode, const HarvestCounts& 
     if (!in) return step.iofailed(f.intermediate);
     FileSink sink(fo.get());
     RewriteScan debtor;
-    rewritestart(debtor, pre.scan);
+    rewritestart(debtor, harvested.creditorend);
     const RewritePass pass = {kDebtorRewrite, forms,             *version.row, sink,
                               lines,          later.stretches,   nullptr,      report.left};
     const PassEnd e = runpass(pass, in.get(), sink, lines, debtor);
     if (e != PassEnd::Done) return step.settle(e, closefile(fo), f.intermediate, f.rewritten);
-    if (debtor.taken != harvested.debtor) {
+    if (debtor.stretch != later.stretches.count() || debtor.taken != harvested.debtor) {
       fo.reset();
       return step.mismatch();
     }

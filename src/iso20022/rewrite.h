@@ -6,7 +6,7 @@
 #include "iso20022/rewritescan.h"
 
 struct RunFiles;
-struct HarvestCounts;
+struct HarvestReport;
 
 enum class RewriteResult {
   Done,
@@ -27,5 +27,5 @@ struct RewriteReport {
 /// Writes the run's rewritten payment file from its payment file and its result file, by the
 /// mode text. harvested: the records the harvest wrote in each pass, which the passes must
 /// meet exactly. On IoFailed, failedpath names the file concerned.
-RewriteResult rewrite(const RunFiles& f, const char* mode, const HarvestCounts& harvested,
+RewriteResult rewrite(const RunFiles& f, const char* mode, const HarvestReport& harvested,
                       RewriteReport& report, std::string& failedpath);

@@ -56,42 +56,32 @@ RewriteForms formsfor(int m) {
   return f;
 }
 
-void Stretches::note(unsigned events) {
-  if ((events & (kRecordPoint | kPairBoundary)) == 0) return;
-  if (count_ % 64 == 0) bits_.push_back(0);
-  if (events & kRecordPoint) {
-    bits_.back() |= std::uint64_t{1} << (count_ % 64);
-    ++records_;
-  }
-  ++count_;
-}
-
 namespace {
 NoRecords gNoRecords;  // the rewrite follows the harvest's scanner but takes no record
 }  // namespace
 
-void SideScan::feed(const char* p, std::size_t n) {
-  unsigned ev;
-  for (std::size_t i = 0; i < n;) {
-    i += harvestuntil(scan, side, p + i, n - i, gNoRecords, ev);
-    stretches.note(ev);
-  }
-}
-
 namespace {
 
-// Feeds n bytes to a copy of a scanner, for a look at what they would do. Returns whether
-// they passed a record point or a pair boundary, or began a watched element.
-bool tryfeed(HarvestScan& s, const HarvestSide& side, const char* p, std::size_t n) {
+// What the later pass's scanner would do with n bytes: t becomes that scanner as it would be
+// after them, from start. Returns whether they pass a record point or a pair boundary, or
+// begin a watched element.
+bool tryread(HarvestScan& t, const HarvestSide& side, const HarvestScan& start, const char* p,
+             std::size_t n) {
+  t = start;
   unsigned all = 0, ev;
-  for (std::size_t i = 0; i < n; all |= ev) i += harvestuntil(s, side, p + i, n - i, gNoRecords, ev);
+  for (std::size_t i = 0; i < n; all |= ev) i += harvestuntil(t, side, p + i, n - i, gNoRecords, ev);
   return (all & (kRecordPoint | kPairBoundary | kGroupStart)) != 0;
 }
 
-// Output of the pass: what goes out is also read by the later pass's scanner, if any.
+// A later pass's scanner that reads with its own lexer, not following the pass's.
+bool ownlexer(const RewritePass& p) {
+  return p.later && p.later->ownlexer;
+}
+
+// Copied bytes go out; a later pass's scanner with a lexer of its own reads them too.
 void emit(const RewritePass& p, const char* data, std::size_t n) {
-  if (p.later) p.later->feed(data, n);
   p.out.write(data, n);
+  if (ownlexer(p)) p.later->read(p.later->scan.x, data, n);
 }
 
 // The element whose content a watched element's replacement takes the place of.
@@ -103,7 +93,20 @@ int slot(HarvestGroup g) {
   return g == HarvestGroup::Account ? 0 : 1;
 }
 
-void startholding(RewriteScan& s, HarvestGroup g) {
+void startholding(RewriteScan& s, const RewritePass& p, HarvestGroup g) {
+  s.heldlex = ownlexer(p) ? p.later->scan.x : s.track.x;
+  if (p.later && !p.later->ownlexer) {
+    // The later pass's scanner follows the held content as it follows everything; where the
+    // content is replaced, it must be set to where the replacement leaves it instead.
+    HarvestFollower& later = *p.later;
+    later.seen = 0;
+    s.lateroutside = later.scan.state == HarvestState::Outside;
+    s.laterdepth = later.scan.depth;
+    if (!s.lateroutside) {
+      s.laterstart = later.scan;
+      s.laterstart.x = s.heldlex;
+    }
+  }
   s.holding = true;
   s.held = g;
   s.helddepth = s.track.depth;
@@ -120,7 +123,15 @@ void stopholding(RewriteScan& s) {
 
 // The held content goes out as it was.
 void keepheld(RewriteScan& s, const RewritePass& p) {
-  if (!s.spilled) emit(p, s.idbuf, s.idlen);
+  if (s.spilled) return;
+  p.out.write(s.idbuf, s.idlen);
+  if (ownlexer(p)) p.later->read(s.heldlex, s.idbuf, s.idlen);
+}
+
+// Held content that outgrows idbuf goes out as it is.
+void spill(RewriteScan& s, const RewritePass& p) {
+  keepheld(s, p);
+  s.spilled = true;
 }
 
 // A held byte goes into idbuf while it fits. When it does not, what is held is written out
@@ -130,9 +141,8 @@ void hold(RewriteScan& s, const RewritePass& p, char c) {
   if (s.spilled) {
     emit(p, &c, 1);
   } else if (!appendc(s.idbuf, sizeof s.idbuf, s.idlen, c)) {
-    emit(p, s.idbuf, s.idlen);
+    spill(s, p);
     emit(p, &c, 1);
-    s.spilled = true;
   }
 }
 
@@ -183,11 +193,17 @@ void spell(RewriteScan& s, Spelling sp, const char* code) {
   const std::string_view prefix = s.heldname.prefix();
   std::string& t = s.form;
   t.clear();
+  s.formmarkup = false;
   for (; sp->op != PieceOp::End; ++sp) {
     switch (sp->op) {
       case PieceOp::Open: t.append("<").append(prefix).append(sp->text).append(">"); break;
       case PieceOp::Close: t.append("</").append(prefix).append(sp->text).append(">"); break;
-      case PieceOp::Value: t.append(valueof(s.rec, sp->value, code)); break;
+      case PieceOp::Value: {
+        const char* v = valueof(s.rec, sp->value, code);
+        if (std::strchr(v, '<')) s.formmarkup = true;
+        t.append(v);
+        break;
+      }
       case PieceOp::Literal: t.append(sp->text); break;
       case PieceOp::End: break;
     }
@@ -195,31 +211,52 @@ void spell(RewriteScan& s, Spelling sp, const char* code) {
   t.append("</").append(s.heldname.qname()).append(">");
 }
 
+// Whether the later pass's scanner reads the replacement the way it read the content it
+// replaces: no record point, no pair boundary, no watched element, and on to the same course.
+// If so, the scanner is set to where the replacement leaves it.
+bool samereading(RewriteScan& s, const RewritePass& p) {
+  HarvestFollower& later = *p.later;
+  const HarvestSide& side = later.side;
+  constexpr unsigned kMoves = kRecordPoint | kPairBoundary | kGroupStart;
+  HarvestScan asform;
+  if (later.ownlexer) {
+    HarvestScan asheld;
+    if (tryread(asheld, side, later.scan, s.idbuf, s.idlen)) return false;
+    if (tryread(asform, side, later.scan, s.form.data(), s.form.size())) return false;
+    if (!samecourse(asform, asheld)) return false;
+    later.scan = asform;
+    return true;
+  }
+  // The scanner has followed the content itself.
+  if (later.seen & kMoves) return false;
+  const bool outside = later.scan.state == HarvestState::Outside && later.scan.x.state == XmlState::Text;
+  // Outside its elements throughout, the scanner stays there over any replacement whose values
+  // hold no markup: it reads only the spelling's tags, none of them a watched one.
+  if (s.lateroutside && outside && !s.formmarkup) return true;
+  HarvestScan start;
+  if (s.lateroutside) {  // it never left, so it was as it is, but for its lexer and depth
+    start = later.scan;
+    start.x = s.heldlex;
+    start.depth = s.laterdepth;
+  } else {
+    start = s.laterstart;
+  }
+  if (tryread(asform, side, start, s.form.data(), s.form.size())) return false;
+  if (!samecourse(asform, later.scan)) return false;
+  later.scan = asform;
+  return true;
+}
+
 // Writes the replacement, unless the later pass's scanner would read it otherwise than the
 // content it replaces (another record point, a different place to be in afterwards): then
 // the content stays, so that the later pass meets the record points the harvest met.
 void writechecked(RewriteScan& s, const RewritePass& p) {
-  if (!p.later) {
+  if (!p.later || samereading(s, p)) {
     p.out.write(s.form.data(), s.form.size());
     return;
   }
-  const HarvestSide& side = p.later->side;
-  HarvestScan asheld = p.later->scan;
-  if (tryfeed(asheld, side, s.idbuf, s.idlen)) {
-    ++p.notice.inway;
-    emit(p, s.idbuf, s.idlen);  // its events are the later pass's to note
-    return;
-  }
-  HarvestScan asform = p.later->scan;
-  const bool same =
-      !tryfeed(asform, side, s.form.data(), s.form.size()) && samecourse(asform, asheld);
-  if (!same) ++p.notice.inway;
-  p.later->scan = same ? asform : asheld;
-  if (same) {
-    p.out.write(s.form.data(), s.form.size());
-  } else {
-    p.out.write(s.idbuf, s.idlen);
-  }
+  ++p.notice.inway;
+  keepheld(s, p);
 }
 
 // The replacement point's form, or the held content when the mode wants none, the line lacks
@@ -245,7 +282,8 @@ void writeform(RewriteScan& s, const RewritePass& p, HarvestGroup g) {
 // stretch ends at a record point, with the line of that record.
 ScanResult replace(RewriteScan& s, const RewritePass& p) {
   const HarvestGroup g = s.held;
-  stopholding(s);
+  s.holding = false;
+  s.held = HarvestGroup::None;
   const bool recorded = p.stretches.recorded(s.stretch);
   if (recorded) {
     ScanResult r = take(s, p);
@@ -253,12 +291,13 @@ ScanResult replace(RewriteScan& s, const RewritePass& p) {
   }
   if (g == HarvestGroup::Account ? p.side.leaveaccount : p.side.leaveagent) s.left[slot(g)] = true;
   // Spilled content has gone out unchanged already.
-  if (s.spilled) return ScanResult::Ok;
-  if (!recorded) {
-    keepheld(s, p);
-    return ScanResult::Ok;
+  if (!s.spilled) {
+    if (recorded) {
+      writeform(s, p, g);
+    } else {
+      keepheld(s, p);
+    }
   }
-  writeform(s, p, g);
   return ScanResult::Ok;
 }
 
@@ -282,7 +321,7 @@ ScanResult onevents(RewriteScan& s, const RewritePass& p, unsigned ev) {
     const HarvestGroup g = s.track.tagin;
     if ((g == HarvestGroup::Account || g == HarvestGroup::Agent) && !s.left[slot(g)] &&
         s.track.x.name.is(heldlocal(g))) {
-      startholding(s, g);
+      startholding(s, p, g);
     }
   }
   if (ev & (kRecordPoint | kPairBoundary)) {
@@ -303,6 +342,7 @@ ScanResult onevents(RewriteScan& s, const RewritePass& p, unsigned ev) {
 }  // namespace
 
 void rewritestart(RewriteScan& s, const HarvestScan& start) {
+  s.holding = false;
   s.track = start;
   harveststart(s.track);
 }
@@ -316,7 +356,7 @@ ScanResult rewritebyte(RewriteScan& s, const RewritePass& p, char c) {
   } else {
     hold(s, p, c);
   }
-  const unsigned ev = harvestbyte(s.track, p.side.track, c, gNoRecords);
+  const unsigned ev = harvestbyte(s.track, p.side.track, c, gNoRecords, p.later);
   return ev == 0 ? ScanResult::Ok : onevents(s, p, ev);
 }
 
@@ -330,10 +370,7 @@ void takeheldrun(RewriteScan& s, const RewritePass& p, const char* run, std::siz
     std::memcpy(s.idbuf + s.idlen, run, fits);
     s.idlen += fits;
     s.idbuf[s.idlen] = '\0';
-    if (fits < k) {  // what is held goes out as it was, and the rest straight after it
-      emit(p, s.idbuf, s.idlen);
-      s.spilled = true;
-    }
+    if (fits < k) spill(s, p);  // what is held goes out as it was, the rest straight after it
   }
   if (k > fits) emit(p, run + fits, k - fits);
   harvesttakerun(s.track, run, k);
@@ -354,7 +391,9 @@ ScanResult rewritetext(RewriteScan& s, const RewritePass& p, const char* text, s
   while (i < n && r == ScanResult::Ok) {
     if (!s.holding) {
       unsigned ev;
-      i += harvestuntil(s.track, p.side.track, text + i, n - i, gNoRecords, ev);
+      // End tags matter only within held content.
+      i += harvestuntil(s.track, p.side.track, text + i, n - i, gNoRecords, ev, p.later,
+                        kRecordPoint | kPairBoundary | kGroupStart | kStartTag);
       if (ev != 0) {
         flush();
         r = onevents(s, p, ev);

@@ -10,10 +10,11 @@
 // payment block) cut the text into stretches. A replacement point is served by the line of
 // its stretch when the stretch ends at a record point; otherwise its element is written
 // unchanged. Which stretches end at a record point is known before the pass: for the creditor
-// pass from a scan of the payment file, for the debtor pass from the debtor scanner that the
-// creditor pass runs over its own output. A replacement is made only where that scanner reads
+// pass from the harvest's creditor pass over the payment file, for the debtor pass from the
+// debtor scanner that the creditor pass carries over its own output. A replacement is made only where that scanner reads
 // it exactly as it would read the content it replaces, so the debtor pass meets in the
-// intermediate file the record points that the harvest met in the payment file.
+// intermediate file the record points that the harvest met in the payment file. That scanner
+// follows the tags the pass reads, and reads for itself what goes out in place of held content.
 #pragma once
 
 #include <cstddef>
@@ -57,33 +58,6 @@ struct RewriteSide {
 extern const RewriteSide kCreditorRewrite;
 extern const RewriteSide kDebtorRewrite;
 
-/// For each stretch of a pass, in order, whether it ends at a record point: one bit each.
-class Stretches {
- public:
-  /// Notes what harvest events end a stretch: a record point or a pair boundary.
-  void note(unsigned events);
-  /// Whether stretch n (from 0) ends at a record point; false for the stretch that the end of
-  /// the text cuts off, and beyond.
-  bool recorded(std::uint64_t n) const {
-    return n < count_ && ((bits_[n / 64] >> (n % 64)) & 1u) != 0;
-  }
-  std::uint64_t records() const { return records_; }
-
- private:
-  std::vector<std::uint64_t> bits_;
-  std::uint64_t count_ = 0;
-  std::uint64_t records_ = 0;
-};
-
-/// The harvest's scanner of one side run over a text, noting its stretches.
-struct SideScan {
-  const HarvestSide& side;
-  HarvestScan scan;
-  Stretches stretches;
-  /// Feeds n bytes.
-  void feed(const char* p, std::size_t n);
-};
-
 /// What a byte or a pass ended with.
 enum class ScanResult {
   Ok,
@@ -107,6 +81,12 @@ struct RewriteScan {
   HarvestGroup held = HarvestGroup::None;  ///< whose content is held
   long helddepth = 0;  ///< the held element's depth: its end tag brings track.depth below it
   TagName heldname;    ///< the held element's name as written, prefix included
+  XmlLexer heldlex;    ///< the lexer where the held content begins
+  /// The later pass's scanner where the held content begins: outside its elements (the rest
+  /// is known from where it is after the content) or, otherwise, as it was then.
+  bool lateroutside = true;
+  long laterdepth = 0;
+  HarvestScan laterstart;
   bool left[2] = {};   ///< account, agent: passed over after their replacement point
   char idbuf[kHoldSize] = "";  ///< held-back content
   std::size_t idlen = 0;
@@ -117,6 +97,7 @@ struct RewriteScan {
   bool pending = false;
   Record rec = {};   ///< the pending line's fields
   std::string form;  ///< the replacement being written
+  bool formmarkup = false;  ///< a value in it holds a "<"
 };
 
 /// The result lines, read strictly forward.
@@ -136,7 +117,7 @@ struct RewritePass {
   ByteSink& out;
   LineSource& lines;
   const Stretches& stretches;  ///< of this pass's input
-  SideScan* later;             ///< the next pass's scanner, run over this pass's output
+  HarvestFollower* later;      ///< the next pass's scanner, following this pass's output
   RewriteNotice& notice;
 };
 

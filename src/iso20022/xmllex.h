@@ -33,6 +33,7 @@ class TagName {
   TagName(const TagName& o) { *this = o; }
   TagName& operator=(const TagName& o) {
     len_ = o.len_;
+    local_ = o.local_;
     overflow_ = o.overflow_;
     std::memcpy(text_, o.text_, len_ + 1);
     return *this;
@@ -43,14 +44,16 @@ class TagName {
 
   void clear() {
     len_ = 0;
+    local_ = 0;
     text_[0] = '\0';
     overflow_ = false;
   }
   void add(char c) {
     if (!appendc(text_, sizeof text_, len_, c)) overflow_ = true;
+    if (c == ':' && !overflow_) local_ = len_;
   }
-  /// Appends n bytes, as n calls of add would.
-  void add(const char* p, std::size_t n) {
+  /// Appends n bytes none of which is ":", as n calls of add would.
+  void addrun(const char* p, std::size_t n) {
     const std::size_t room = sizeof text_ - 1 - len_;
     const std::size_t take = n < room ? n : room;
     std::memcpy(text_ + len_, p, take);
@@ -64,15 +67,11 @@ class TagName {
   }
   /// The name without its namespace prefix: what an element is recognised by.
   std::string_view local() const {
-    const std::string_view q = qname();
-    const std::size_t colon = q.rfind(':');
-    return colon == std::string_view::npos ? q : q.substr(colon + 1);
+    return overflow_ ? std::string_view() : std::string_view(text_ + local_, len_ - local_);
   }
   /// The prefix with its colon ("Doc:"), or empty.
   std::string_view prefix() const {
-    const std::string_view q = qname();
-    const std::size_t colon = q.rfind(':');
-    return colon == std::string_view::npos ? std::string_view() : q.substr(0, colon + 1);
+    return overflow_ ? std::string_view() : std::string_view(text_, local_);
   }
   /// True when the local name is exactly lit (case-sensitive).
   bool is(std::string_view lit) const { return !lit.empty() && local() == lit; }
@@ -81,6 +80,7 @@ class TagName {
  private:
   char text_[kNameSize] = "";
   std::size_t len_ = 0;
+  std::size_t local_ = 0;  ///< where the local name begins: behind the last ":"
   bool overflow_ = false;
 };
 
@@ -149,7 +149,7 @@ inline XmlToken close(XmlLexer& x, XmlToken t) {
 }  // namespace xmllex
 
 /// Moves the lexer by one byte and says what the byte completed.
-inline XmlToken xmlbyte(XmlLexer& x, char c) {
+VELMORA_HOT_INLINE XmlToken xmlbyte(XmlLexer& x, char c) {
   using S = XmlState;
   using T = XmlToken;
   x.brackets = 0;
@@ -281,20 +281,22 @@ inline XmlRun xmlrunkind(const XmlLexer& x) {
 /// byte behind the run is one the state reacts to and goes through xmlbyte. Taking the run
 /// with xmltakerun does exactly what stepping its bytes through xmlbyte would.
 /// Performance-critical: `make bench` (harvest-*, full-*).
-inline std::size_t xmlrun(const XmlLexer& x, const char* p, std::size_t n) {
+VELMORA_HOT_INLINE std::size_t xmlrun(const XmlLexer& x, const char* p, std::size_t n) {
   using S = XmlState;
   switch (x.state) {
     case S::Text: return findbyte(p, n, '<');
     case S::CData: return x.matched == 0 ? findbyte(p, n, ']') : 0;
     case S::StartName:
     case S::EndName: {
+      // A name's run ends where the name does, and at the ":" behind a prefix, which the
+      // name marks as it is added.
       std::size_t i = 0;
       for (; i + 16 <= n; i += 16) {
         const unsigned m =
-            matchbytes16(p + i, ' ', '\t', '\r', '\n') | matchbytes16(p + i, '/', '>', '>', '>');
+            matchbytes16(p + i, ' ', '\t', '\r', '\n') | matchbytes16(p + i, '/', '>', ':', '>');
         if (m != 0) return i + lowestbit(m);
       }
-      while (i < n && p[i] != '>' && p[i] != '/' && !isxmlspace(p[i])) ++i;
+      while (i < n && p[i] != '>' && p[i] != '/' && p[i] != ':' && !isxmlspace(p[i])) ++i;
       return i;
     }
     case S::Attrs: {
@@ -328,5 +330,5 @@ inline std::size_t xmlrun(const XmlLexer& x, const char* p, std::size_t n) {
 /// Takes a run of k bytes that xmlrun gave: a name's bytes are added to it; text and skipped
 /// bytes leave the lexer as it is (the text is the caller's).
 inline void xmltakerun(XmlLexer& x, const char* p, std::size_t k) {
-  if (x.state == XmlState::StartName || x.state == XmlState::EndName) x.name.add(p, k);
+  if (x.state == XmlState::StartName || x.state == XmlState::EndName) x.name.addrun(p, k);
 }

@@ -189,7 +189,7 @@ class Harvest : public ::testing::Test {
   std::string data = dir.file("data.csv");
   std::string old = data + ".old";
   std::string pay = dir.file("pay.xml");
-  HarvestCounts counts;
+  HarvestReport counts;
   HarvestResult run() { return harvest(runfiles(data, pay), counts); }
 };
 

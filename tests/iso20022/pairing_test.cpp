@@ -45,6 +45,7 @@ std::string meetsharvest(const std::string& xml, const RewriteRun& r) {
   for (const ScanRec& rec : harvestscan(xml)) ++(rec.pass == 'C' ? c : d);
   if (r.creditorpoints != c || r.creditortaken != c) return "creditor pass off the harvest";
   if (r.debtorpoints != d || r.debtortaken != d) return "debtor pass off the harvest";
+  if (!r.creditorstretches || !r.debtorstretches) return "a pass off its stretches";
   return "";
 }
 

@@ -538,6 +538,38 @@ TEST(RewriteScan, OverlongHeldContentIsCopied) {
   EXPECT_EQ(o.result, ScanResult::NotHarvested);
 }
 
+// A file that ends inside markup starts the debtor pass there, as in the harvest: the debtor
+// pass reads the file's first bytes otherwise than the creditor pass, and still meets the
+// debtor record points the harvest met.
+TEST(RewriteScan, FilesEndingInsideMarkup) {
+  const std::string dbtr = "<DbtrAgt><FinInstnId><BIC>X</BIC></FinInstnId></DbtrAgt>";
+  const std::string cdtr = "<CdtrAcct><Id><IBAN>Y</IBAN></Id></CdtrAcct>";
+  struct Case {
+    const char* why;
+    std::string in;
+    std::size_t debtor;  // debtor records
+  } const cases[] = {
+      {"inside a comment: the debtor pass skips the first bytes up to \"-->\"",
+       "<!-- " + dbtr + " -->" + dbtr + cdtr + "<!-- x", 1},
+      {"inside a start tag: the debtor pass reads the first bytes as the tag's rest",
+       "Agt><FinInstnId><BIC>X</BIC></FinInstnId></DbtrAgt>" + cdtr + "<Dbtr", 1},
+      {"inside an attribute value", "\">" + dbtr + cdtr + "<x a=\"", 1},
+  };
+  const std::string l = line("0", "AT", "19043", "00234573201", "AT611904300234573201", "BKAUATWW");
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.why);
+    std::size_t debtor = 0;
+    for (const ScanRec& r : harvestscan(c.in)) debtor += r.pass == 'D';
+    ASSERT_EQ(debtor, c.debtor);
+    const RewriteRun o = both(c.in, {l, l, l}, 5);
+    ASSERT_EQ(o.result, ScanResult::Ok);
+    EXPECT_EQ(o.creditorpoints, 1u);
+    EXPECT_EQ(o.debtorpoints, c.debtor);
+    EXPECT_EQ(o.debtortaken, c.debtor);
+    EXPECT_TRUE(o.creditorstretches && o.debtorstretches);
+  }
+}
+
 // The output ends exactly where the input ends, also inside held content.
 TEST(RewriteScan, InputEndingWhileHoldingKeepsTheContent) {
   const std::string inside[] = {

@@ -75,28 +75,34 @@ RewriteRun rewritescan(const std::string& xml, const std::vector<std::string>& l
   Lines src(lines);
   RewriteRun o;
   const PaymentVersion version = painversion(xml.substr(0, kVersionHead));
-  SideScan pre{kCreditorHarvest, {}, {}};
-  pre.feed(xml.data(), xml.size());
-  SideScan later{kDebtorHarvest, pre.scan, {}};
+  // The creditor stretches as the harvest's creditor pass notes them.
+  HarvestScan creditor;
+  Stretches stretches;
+  NoRecords none;
+  harvestnote(creditor, kCreditorHarvest, xml.data(), xml.size(), none, stretches);
+  HarvestFollower later{kDebtorHarvest, creditor, {}};
   harveststart(later.scan);
+  later.ownlexer = later.scan.x.state != XmlState::Text;
   std::string mid;
   {
     StringSink sink;
     RewriteScan scan;
     const RewritePass p = {kCreditorRewrite, formsfor(m), *version.row, sink,
-                           src,              pre.stretches, &later,     o.notice};
+                           src,              stretches,   &later,       o.notice};
     o.result = pass(p, xml, scan, HarvestScan(), mid, sink);
     o.creditortaken = scan.taken;
+    o.creditorstretches = scan.stretch == stretches.count();
   }
-  o.creditorpoints = pre.stretches.records();
+  o.creditorpoints = stretches.records();
   o.debtorpoints = later.stretches.records();
   if (o.result == ScanResult::Ok) {
     StringSink sink;
     RewriteScan scan;
     const RewritePass p = {kDebtorRewrite, formsfor(m), *version.row, sink,
                            src,            later.stretches, nullptr,  o.notice};
-    o.result = pass(p, mid, scan, pre.scan, o.out, sink);
+    o.result = pass(p, mid, scan, creditor, o.out, sink);
     o.debtortaken = scan.taken;
+    o.debtorstretches = scan.stretch == later.stretches.count();
   } else {
     o.out = mid;
   }

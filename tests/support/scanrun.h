@@ -50,6 +50,8 @@ struct RewriteRun {
   /// Record points each pass met (the debtor pass's as the creditor pass's output shows
   /// them), and the lines each pass took: all four equal the harvest's counts in a sound run.
   std::uint64_t creditorpoints = 0, debtorpoints = 0, creditortaken = 0, debtortaken = 0;
+  /// Each pass passed as many stretches as were noted for it.
+  bool creditorstretches = false, debtorstretches = false;
   RewriteNotice notice;
 };
 
