@@ -14,8 +14,8 @@ std::string errorbox(const std::string& body) {
 
 // A made-up account at a made-up bank; its IBAN is what makeiban builds from "AT", the bank
 // code and the account number shown (a unit test holds them together).
-const DonationAccount kDonation = {"98765432", "Velmora Software", "Velmora Musterbank",
-                                   "19999", "AT601999900098765432", "VLMRATW1XXX"};
+const DonationAccount kDonation = {"98765432", "Velmora Software",     "Velmora Musterbank",
+                                   "19999",    "AT601999900098765432", "VLMRATW1XXX"};
 
 const char kUsageLine[] =
     "\r\nVerwendung: velmora.exe <CSV-Datendatei mit Pfadangabe> <ISO20022-Datei mit "
@@ -41,7 +41,10 @@ std::string datanotfoundbox(const std::string& data) {
 }
 
 std::string outputopenbox(const std::string& path) {
-  return errorbox("Ausgabedatei kann nicht ge\xf6" "ffnet werden: " + path);
+  return errorbox(
+      "Ausgabedatei kann nicht ge\xf6"
+      "ffnet werden: " +
+      path);
 }
 
 std::string outputwritebox(const std::string& path) {
@@ -80,7 +83,8 @@ std::string noticelines(const RunNotice& n) {
   std::string out;
   if (n.quoted > 0) {
     out += "Hinweis: " + count(n.quoted, "Text", "Texte") +
-           " der Zahlungsdatei mit Anf\xfchrungszeichen nicht \xfc" "bernommen, das Feld "
+           " der Zahlungsdatei mit Anf\xfchrungszeichen nicht \xfc"
+           "bernommen, das Feld "
            "bleibt leer.\r\n";
   }
   const char* left = " unver\xe4ndert gelassen: ";

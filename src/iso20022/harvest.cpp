@@ -17,7 +17,6 @@
 
 namespace {
 
-
 // Writes each record of a pass to the data file.
 class DataSink final : public HarvestSink {
  public:

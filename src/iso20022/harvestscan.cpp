@@ -30,8 +30,8 @@ enum class Name : unsigned char {
 static_assert(static_cast<int>(Name::Ctry) + 1 == kHarvestNames, "a name without its text");
 
 // A side's names: its own four, then those that are the same on both sides, by Name.
-constexpr HarvestSide side(std::string_view account, std::string_view agent,
-                           std::string_view party, std::string_view pair, G recordat) {
+constexpr HarvestSide side(std::string_view account, std::string_view agent, std::string_view party,
+                           std::string_view pair, G recordat) {
   return {{account, agent, party, pair, "IBAN", "PrtryAcct", "Othr", "Id", "BIC", "BICFI",
            "ClrSysMmbId", "PrtryId", "MmbId", "Ctry"},
           recordat};
@@ -68,8 +68,8 @@ struct Row {
   G group;
   Match start[6];  // start tag names, compared in this order
   int starts;
-  S otherstart;    // where any other start tag, and any empty-element tag, leads
-  Match end[3];    // end tag names
+  S otherstart;  // where any other start tag, and any empty-element tag, leads
+  Match end[3];  // end tag names
   int ends;
   S otherend;      // where any other end tag leads
   FieldPtr field;  // text states only
@@ -136,9 +136,10 @@ constexpr Row kMachine[] = {
              {Name::Ctry, S::InAgentCtryText}},
             S::InAgent, {}, S::InAgent),
     /* InBankId: "ClrSysId" and its "Cd" come before "MmbId" and keep the scanner here */
-    element(G::Agent, {{Name::Id, S::InBankIdText}, {Name::MmbId, S::InBankIdText}}, S::InBankId,
-            {{Name::ClrSysMmbId, S::InAgent}, {Name::PrtryId, S::InAgent}, {Name::Othr, S::InAgent}},
-            S::InBankId),
+    element(
+        G::Agent, {{Name::Id, S::InBankIdText}, {Name::MmbId, S::InBankIdText}}, S::InBankId,
+        {{Name::ClrSysMmbId, S::InAgent}, {Name::PrtryId, S::InAgent}, {Name::Othr, S::InAgent}},
+        S::InBankId),
     /* InBicText */
     text(S::InAgent, G::Agent, &HarvestFields::bic, kText, TextEnd::LandFromBic),
     /* InBankIdText */
@@ -322,7 +323,7 @@ inline void follow(HarvestFollower* f, XmlToken t, std::string_view local) {
 
 // One byte through the lexer; the machine moves on what it completes.
 VELMORA_HOT_INLINE unsigned step(HarvestScan& s, const HarvestSide& side, char c, HarvestSink& sink,
-                     HarvestFollower* f) {
+                                 HarvestFollower* f) {
   const XmlToken t = xmlbyte(s.x, c);
   switch (t) {
     case XmlToken::None: return 0;
@@ -378,11 +379,11 @@ bool samecourse(const HarvestScan& a, const HarvestScan& b) {
                      a.x.state != XmlState::CData && a.x.state != XmlState::Pi &&
                      a.x.state != XmlState::Decl && a.x.state != XmlState::DeclSubset;
   const HarvestFields &f = a.f, &g = b.f;
-  return a.x.state == b.x.state && a.x.matched == b.x.matched &&
-         (!intag || a.x.name == b.x.name) && a.state == b.state && a.pos == b.pos &&
-         a.quoted == b.quoted && std::strcmp(f.iban, g.iban) == 0 &&
-         std::strcmp(f.konto, g.konto) == 0 && std::strcmp(f.bic, g.bic) == 0 &&
-         std::strcmp(f.blz, g.blz) == 0 && std::strcmp(f.land, g.land) == 0;
+  return a.x.state == b.x.state && a.x.matched == b.x.matched && (!intag || a.x.name == b.x.name) &&
+         a.state == b.state && a.pos == b.pos && a.quoted == b.quoted &&
+         std::strcmp(f.iban, g.iban) == 0 && std::strcmp(f.konto, g.konto) == 0 &&
+         std::strcmp(f.bic, g.bic) == 0 && std::strcmp(f.blz, g.blz) == 0 &&
+         std::strcmp(f.land, g.land) == 0;
 }
 
 HarvestGroup groupof(HarvestState s) {
@@ -459,7 +460,8 @@ std::size_t harvestuntil(HarvestScan& s, const HarvestSide& side, const char* p,
 void harvesttext(HarvestScan& s, const HarvestSide& side, const char* p, std::size_t n,
                  HarvestSink& sink) {
   unsigned events;
-  for (std::size_t i = 0; i < n;) i += harvestuntil(s, side, p + i, n - i, sink, events, nullptr, 0);
+  for (std::size_t i = 0; i < n;)
+    i += harvestuntil(s, side, p + i, n - i, sink, events, nullptr, 0);
 }
 
 void harvestnote(HarvestScan& s, const HarvestSide& side, const char* p, std::size_t n,

@@ -6,64 +6,34 @@
 
 namespace {
 
-using Op = PieceOp;
-using V = PieceValue;
-
-constexpr Piece open(const char* name) {
-  return {Op::Open, name, V::None};
-}
-constexpr Piece close(const char* name) {
-  return {Op::Close, name, V::None};
-}
-constexpr Piece value(V v) {
-  return {Op::Value, nullptr, v};
-}
-constexpr Piece literal(const char* text) {
-  return {Op::Literal, text, V::None};
-}
-constexpr Piece kEnd = {Op::End, nullptr, V::None};
-
 // The spellings. Each writes what goes in place of an account's "Id" content or an agent's
 // "FinInstnId" content; the held element's own end tag follows it.
-constexpr Piece kIban[] = {open("IBAN"), value(V::Iban), close("IBAN"), kEnd};
-constexpr Piece kBic[] = {open("BIC"), value(V::Bic), close("BIC"), kEnd};
-constexpr Piece kBicFi[] = {open("BICFI"), value(V::Bic), close("BICFI"), kEnd};
+constexpr Spelling kIban = "<IBAN>{iban}</IBAN>";
+constexpr Spelling kBic = "<BIC>{bic}</BIC>";
+constexpr Spelling kBicFi = "<BICFI>{bic}</BICFI>";
 
 // The 2006 edition.
-constexpr Piece kPrtryAcct[] = {open("PrtryAcct"), open("Id"), value(V::Konto), close("Id"),
-                                close("PrtryAcct"), kEnd};
-constexpr Piece kMember2006[] = {open("ClrSysMmbId"), open("Id"), value(V::Blz), close("Id"),
-                                 close("ClrSysMmbId"), kEnd};
-constexpr Piece kPrtryId2006[] = {open("PrtryId"), open("Id"), value(V::Blz), close("Id"),
-                                  close("PrtryId"), kEnd};
-constexpr Piece kCombined2006[] = {
-    open("CmbndId"), open("ClrSysMmbId"), open("Id"), value(V::Blz), close("Id"),
-    close("ClrSysMmbId"), open("PstlAdr"), open("Ctry"), value(V::Land), close("Ctry"),
-    close("PstlAdr"), open("PrtryId"), open("Id"), value(V::Blz), close("Id"), close("PrtryId"),
-    close("CmbndId"), kEnd};
+constexpr Spelling kPrtryAcct = "<PrtryAcct><Id>{konto}</Id></PrtryAcct>";
+constexpr Spelling kMember2006 = "<ClrSysMmbId><Id>{blz}</Id></ClrSysMmbId>";
+constexpr Spelling kPrtryId2006 = "<PrtryId><Id>{blz}</Id></PrtryId>";
+constexpr Spelling kCombined2006 =
+    "<CmbndId><ClrSysMmbId><Id>{blz}</Id></ClrSysMmbId><PstlAdr><Ctry>{land}</Ctry></PstlAdr>"
+    "<PrtryId><Id>{blz}</Id></PrtryId></CmbndId>";
 
 // From 2009 (pain.001.001.03) on: an account without IBAN is "Othr" with its scheme, a clearing
 // member names its clearing system, the proprietary identification is "Othr", and what was
 // the combined identification is the sequence of the three in "FinInstnId".
-constexpr Piece kOthrBban[] = {open("Othr"),   open("Id"),   value(V::Konto), close("Id"),
-                               open("SchmeNm"), open("Cd"),  literal("BBAN"), close("Cd"),
-                               close("SchmeNm"), close("Othr"), kEnd};
-constexpr Piece kMember2009[] = {open("ClrSysMmbId"), open("ClrSysId"), open("Cd"),
-                                 value(V::ClearingCode), close("Cd"), close("ClrSysId"),
-                                 open("MmbId"), value(V::Blz), close("MmbId"),
-                                 close("ClrSysMmbId"), kEnd};
-constexpr Piece kOthrId2009[] = {open("Othr"), open("Id"), value(V::Blz), close("Id"),
-                                 close("Othr"), kEnd};
-constexpr Piece kCombined2009[] = {
-    open("ClrSysMmbId"), open("ClrSysId"), open("Cd"), value(V::ClearingCode), close("Cd"),
-    close("ClrSysId"), open("MmbId"), value(V::Blz), close("MmbId"), close("ClrSysMmbId"),
-    open("PstlAdr"), open("Ctry"), value(V::Land), close("Ctry"), close("PstlAdr"),
-    open("Othr"), open("Id"), value(V::Blz), close("Id"), close("Othr"), kEnd};
+constexpr Spelling kOthrBban = "<Othr><Id>{konto}</Id><SchmeNm><Cd>BBAN</Cd></SchmeNm></Othr>";
+constexpr Spelling kMember2009 =
+    "<ClrSysMmbId><ClrSysId><Cd>{code}</Cd></ClrSysId><MmbId>{blz}</MmbId></ClrSysMmbId>";
+constexpr Spelling kOthrId2009 = "<Othr><Id>{blz}</Id></Othr>";
+constexpr Spelling kCombined2009 =
+    "<ClrSysMmbId><ClrSysId><Cd>{code}</Cd></ClrSysId><MmbId>{blz}</MmbId></ClrSysMmbId>"
+    "<PstlAdr><Ctry>{land}</Ctry></PstlAdr><Othr><Id>{blz}</Id></Othr>";
 
 // The Swiss 2009 variant: "Othr" holds only its "Id", and a debtor agent is a BIC or a
 // clearing member, nothing else.
-constexpr Piece kOthrPlain[] = {open("Othr"), open("Id"), value(V::Konto), close("Id"),
-                                close("Othr"), kEnd};
+constexpr Spelling kOthrPlain = "<Othr><Id>{konto}</Id></Othr>";
 
 // A row's forms, by Form: Unchanged, Iban, PrtryAcct, Bic, Combined, ClrSysMmbId, PrtryId.
 #define FORMS(acct, bic, combined, member, prtryid) \
@@ -71,8 +41,7 @@ constexpr Piece kOthrPlain[] = {open("Othr"), open("Id"), value(V::Konto), close
 
 constexpr PainVersion kVersions[] = {
     // Files that name no version we know: the 2006 spellings, as always.
-    {nullptr, "",
-     FORMS(kPrtryAcct, kBic, kCombined2006, kMember2006, kPrtryId2006),
+    {nullptr, "", FORMS(kPrtryAcct, kBic, kCombined2006, kMember2006, kPrtryId2006),
      FORMS(kPrtryAcct, kBic, kCombined2006, kMember2006, kPrtryId2006)},
     {"urn:iso:std:iso:20022:tech:xsd:pain.001.001.02", "pain.001.001.02",
      FORMS(kPrtryAcct, kBic, kCombined2006, kMember2006, kPrtryId2006),
@@ -102,6 +71,37 @@ constexpr PainVersion kVersions[] = {
      FORMS(kOthrBban, kBicFi, kCombined2009, kMember2009, kOthrId2009)},
 };
 #undef FORMS
+
+// Every spelling names only values that spellingvalue knows, and opens no brace it does not
+// close: checked once, at compile time.
+constexpr bool sameword(const char* a, const char* b, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i)
+    if (a[i] != b[i] || b[i] == '\0') return false;
+  return b[n] == '\0';
+}
+constexpr bool spellingisknown(Spelling s) {
+  if (!s) return true;
+  for (const char* c = s; *c != '\0'; ++c) {
+    if (*c != '{') continue;
+    const char* name = ++c;
+    while (*c != '}') {
+      if (*c == '\0' || *c == '{') return false;
+      ++c;
+    }
+    bool known = false;
+    for (const char* v : {"iban", "konto", "bic", "blz", "land", "code"})
+      known = known || sameword(name, v, static_cast<std::size_t>(c - name));
+    if (!known) return false;
+  }
+  return true;
+}
+constexpr bool spellingsareknown() {
+  for (const PainVersion& v : kVersions)
+    for (int f = 0; f < kForms; ++f)
+      if (!spellingisknown(v.creditor[f]) || !spellingisknown(v.debtor[f])) return false;
+  return true;
+}
+static_assert(spellingsareknown(), "a spelling names a value spellingvalue does not know");
 
 constexpr const PainVersion& kUnknown = kVersions[0];
 constexpr const PainVersion& kLatest = kVersions[sizeof kVersions / sizeof kVersions[0] - 1];
@@ -194,7 +194,15 @@ const char* clearingcode(std::string_view land) {
 }
 
 bool needsclearingcode(Spelling s) {
-  for (; s && s->op != PieceOp::End; ++s)
-    if (s->op == PieceOp::Value && s->value == PieceValue::ClearingCode) return true;
-  return false;
+  return s && std::strstr(s, "{code}") != nullptr;
+}
+
+const char* spellingvalue(const SpellingValues& v, std::string_view name) {
+  if (name == "iban") return v.iban;
+  if (name == "konto") return v.konto;
+  if (name == "bic") return v.bic;
+  if (name == "blz") return v.blz;
+  if (name == "land") return v.land;
+  if (name == "code") return v.code;
+  return nullptr;
 }

@@ -19,21 +19,11 @@ enum class Form : unsigned char {
 };
 constexpr int kForms = 7;
 
-/// What a spelling's piece writes.
-enum class PieceOp : unsigned char { Open, Close, Value, Literal, End };
-/// Which value of the result line, or of the country, a Value piece writes.
-enum class PieceValue : unsigned char { None, Iban, Konto, Bic, Blz, Land, ClearingCode };
-
-/// One piece of a spelling: a start tag, an end tag (both get the held element's prefix), a
-/// value, or a fixed text.
-struct Piece {
-  PieceOp op;
-  const char* text;  ///< element name, or the literal
-  PieceValue value;
-};
-
-/// How a version writes one form: pieces up to an End piece.
-using Spelling = const Piece*;
+/// How a version writes one form: the markup that takes the place of the held content, with
+/// the values of the result line in braces: {iban}, {konto}, {bic}, {blz}, {land}, and {code},
+/// the country's clearing-system code. Every element in it gets the prefix of the element it
+/// is written into.
+using Spelling = const char*;
 
 /// A pain.001 version or variant.
 struct PainVersion {
@@ -68,3 +58,15 @@ const char* clearingcode(std::string_view land);
 
 /// Whether a spelling writes the country's clearing-system code.
 bool needsclearingcode(Spelling s);
+
+/// The value a spelling names in braces (name without them), from a result line's fields and
+/// the country's clearing-system code; nullptr for a name it does not know.
+struct SpellingValues {
+  const char* iban;
+  const char* konto;
+  const char* bic;
+  const char* blz;
+  const char* land;
+  const char* code;
+};
+const char* spellingvalue(const SpellingValues& v, std::string_view name);

@@ -90,11 +90,11 @@ struct Step {
 // The harvest's creditor pass has noted which stretches of the creditor pass end at a record
 // point. The creditor pass reads the payment file and writes the intermediate file, carrying
 // the harvest's debtor scanner over what it writes, to know the same of the debtor pass; the
-// debtor pass reads the intermediate file and writes the rewritten payment file. Both take their lines from one reader of the result file, which
-// is never rewound. Every pass must meet as many record points as the harvest wrote records
-// in it; otherwise its lines would go to other pairs, and it ends with nothing rewritten.
-// The other internal errors leave the intermediate file behind, as the run's only trace of
-// how far the rewrite got.
+// debtor pass reads the intermediate file and writes the rewritten payment file. Both take their
+// lines from one reader of the result file, which is never rewound. Every pass must meet as many
+// record points as the harvest wrote records in it; otherwise its lines would go to other pairs,
+// and it ends with nothing rewritten. The other internal errors leave the intermediate file behind,
+// as the run's only trace of how far the rewrite got.
 RewriteResult rewrite(const RunFiles& f, const char* mode, const HarvestReport& harvested,
                       RewriteReport& report, std::string& failedpath) {
   File fi = openfile(f.result, "rb");
@@ -138,8 +138,9 @@ RewriteResult rewrite(const RunFiles& f, const char* mode, const HarvestReport& 
     FileSink sink(fm.get());
     RewriteScan scan;
     rewritestart(scan, HarvestScan());
-    const RewritePass pass = {kCreditorRewrite,  forms,  *version.row, sink,
-                              lines, harvested.creditorstretches, &later, report.left};
+    const RewritePass pass = {
+        kCreditorRewrite, forms,      *version.row, sink, lines, harvested.creditorstretches,
+        &later,           report.left};
     const PassEnd e = runpass(pass, in.get(), sink, lines, scan);
     if (e != PassEnd::Done) return step.settle(e, closefile(fm), f.payment, f.intermediate);
     // The payment file the pass read is the one the harvest read, pair for pair.
@@ -159,8 +160,8 @@ RewriteResult rewrite(const RunFiles& f, const char* mode, const HarvestReport& 
     FileSink sink(fo.get());
     RewriteScan debtor;
     rewritestart(debtor, harvested.creditorend);
-    const RewritePass pass = {kDebtorRewrite, forms,             *version.row, sink,
-                              lines,          later.stretches,   nullptr,      report.left};
+    const RewritePass pass = {kDebtorRewrite, forms,           *version.row, sink,
+                              lines,          later.stretches, nullptr,      report.left};
     const PassEnd e = runpass(pass, in.get(), sink, lines, debtor);
     if (e != PassEnd::Done) return step.settle(e, closefile(fo), f.intermediate, f.rewritten);
     if (debtor.stretch != later.stretches.count() || debtor.taken != harvested.debtor) {

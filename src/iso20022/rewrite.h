@@ -15,7 +15,7 @@ enum class RewriteResult {
   /// A pass met another number of record points than the harvest wrote records for it
   /// ("Interner Fehler 03"): its lines would not belong to its pairs. No rewritten file is left.
   Mismatch,
-  IoFailed,      ///< a file could not be opened, created, written or closed; see failedpath
+  IoFailed,  ///< a file could not be opened, created, written or closed; see failedpath
 };
 
 /// What the rewrite has to tell the user besides its result.

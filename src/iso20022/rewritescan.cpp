@@ -69,7 +69,8 @@ bool tryread(HarvestScan& t, const HarvestSide& side, const HarvestScan& start, 
              std::size_t n) {
   t = start;
   unsigned all = 0, ev;
-  for (std::size_t i = 0; i < n; all |= ev) i += harvestuntil(t, side, p + i, n - i, gNoRecords, ev);
+  for (std::size_t i = 0; i < n; all |= ev)
+    i += harvestuntil(t, side, p + i, n - i, gNoRecords, ev);
   return (all & (kRecordPoint | kPairBoundary | kGroupStart)) != 0;
 }
 
@@ -174,38 +175,28 @@ bool fits(const Record& r, Form form) {
   return false;
 }
 
-const char* valueof(const Record& r, PieceValue v, const char* code) {
-  switch (v) {
-    case PieceValue::Iban: return r.iban;
-    case PieceValue::Konto: return r.konto;
-    case PieceValue::Bic: return r.bic;
-    case PieceValue::Blz: return r.blz;
-    case PieceValue::Land: return r.land;
-    case PieceValue::ClearingCode: return code;
-    case PieceValue::None: break;
-  }
-  return "";
-}
-
 // The replacement in a spelling, with the held element's prefix on every element, then the
 // held element's end tag.
 void spell(RewriteScan& s, Spelling sp, const char* code) {
   const std::string_view prefix = s.heldname.prefix();
+  const Record& r = s.rec;
+  const SpellingValues values = {r.iban, r.konto, r.bic, r.blz, r.land, code};
   std::string& t = s.form;
   t.clear();
   s.formmarkup = false;
-  for (; sp->op != PieceOp::End; ++sp) {
-    switch (sp->op) {
-      case PieceOp::Open: t.append("<").append(prefix).append(sp->text).append(">"); break;
-      case PieceOp::Close: t.append("</").append(prefix).append(sp->text).append(">"); break;
-      case PieceOp::Value: {
-        const char* v = valueof(s.rec, sp->value, code);
-        if (std::strchr(v, '<')) s.formmarkup = true;
-        t.append(v);
-        break;
-      }
-      case PieceOp::Literal: t.append(sp->text); break;
-      case PieceOp::End: break;
+  for (const char* c = sp; *c != '\0'; ++c) {
+    if (*c == '<') {
+      t += '<';
+      if (c[1] == '/') t += *++c;
+      t.append(prefix);
+    } else if (*c == '{') {
+      const char* end = std::strchr(c, '}');
+      const char* v = spellingvalue(values, std::string_view(c + 1, end - c - 1));
+      if (std::strchr(v, '<')) s.formmarkup = true;
+      t.append(v);
+      c = end;
+    } else {
+      t += *c;
     }
   }
   t.append("</").append(s.heldname.qname()).append(">");
@@ -229,7 +220,8 @@ bool samereading(RewriteScan& s, const RewritePass& p) {
   }
   // The scanner has followed the content itself.
   if (later.seen & kMoves) return false;
-  const bool outside = later.scan.state == HarvestState::Outside && later.scan.x.state == XmlState::Text;
+  const bool outside =
+      later.scan.state == HarvestState::Outside && later.scan.x.state == XmlState::Text;
   // Outside its elements throughout, the scanner stays there over any replacement whose values
   // hold no markup: it reads only the spelling's tags, none of them a watched one.
   if (s.lateroutside && outside && !s.formmarkup) return true;
@@ -264,7 +256,8 @@ void writechecked(RewriteScan& s, const RewritePass& p) {
 void writeform(RewriteScan& s, const RewritePass& p, HarvestGroup g) {
   const Form form = g == HarvestGroup::Account ? p.forms.account : p.forms.agent;
   if (!fits(s.rec, form)) return keepheld(s, p);
-  const Spelling sp = (p.side.debtor ? p.version.debtor : p.version.creditor)[static_cast<int>(form)];
+  const Spelling sp =
+      (p.side.debtor ? p.version.debtor : p.version.creditor)[static_cast<int>(form)];
   if (!sp) {
     ++p.notice.noplace;
     return keepheld(s, p);

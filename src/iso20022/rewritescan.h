@@ -11,10 +11,11 @@
 // its stretch when the stretch ends at a record point; otherwise its element is written
 // unchanged. Which stretches end at a record point is known before the pass: for the creditor
 // pass from the harvest's creditor pass over the payment file, for the debtor pass from the
-// debtor scanner that the creditor pass carries over its own output. A replacement is made only where that scanner reads
-// it exactly as it would read the content it replaces, so the debtor pass meets in the
-// intermediate file the record points that the harvest met in the payment file. That scanner
-// follows the tags the pass reads, and reads for itself what goes out in place of held content.
+// debtor scanner that the creditor pass carries over its own output. A replacement is made only
+// where that scanner reads it exactly as it would read the content it replaces, so the debtor pass
+// meets in the intermediate file the record points that the harvest met in the payment file. That
+// scanner follows the tags the pass reads, and reads for itself what goes out in place of held
+// content.
 #pragma once
 
 #include <cstddef>
@@ -74,10 +75,10 @@ struct RewriteNotice {
 
 /// The scanner's state: everything that lives for one pass.
 struct RewriteScan {
-  HarvestScan track;          ///< where the pass is, as the harvest sees it
-  std::uint64_t stretch = 0;  ///< record points and pair start and end tags passed
-  std::uint64_t taken = 0;    ///< result lines taken
-  bool holding = false;       ///< in the content of an element that may be replaced
+  HarvestScan track;                       ///< where the pass is, as the harvest sees it
+  std::uint64_t stretch = 0;               ///< record points and pair start and end tags passed
+  std::uint64_t taken = 0;                 ///< result lines taken
+  bool holding = false;                    ///< in the content of an element that may be replaced
   HarvestGroup held = HarvestGroup::None;  ///< whose content is held
   long helddepth = 0;  ///< the held element's depth: its end tag brings track.depth below it
   TagName heldname;    ///< the held element's name as written, prefix included
@@ -87,7 +88,7 @@ struct RewriteScan {
   bool lateroutside = true;
   long laterdepth = 0;
   HarvestScan laterstart;
-  bool left[2] = {};   ///< account, agent: passed over after their replacement point
+  bool left[2] = {};           ///< account, agent: passed over after their replacement point
   char idbuf[kHoldSize] = "";  ///< held-back content
   std::size_t idlen = 0;
   /// The held-back content outgrew idbuf: it has been written out unchanged and the rest of
@@ -95,8 +96,8 @@ struct RewriteScan {
   bool spilled = false;
   char buffer[kLineBuf + kSplitSlack] = "";  ///< the pending result line, with splitline's room
   bool pending = false;
-  Record rec = {};   ///< the pending line's fields
-  std::string form;  ///< the replacement being written
+  Record rec = {};          ///< the pending line's fields
+  std::string form;         ///< the replacement being written
   bool formmarkup = false;  ///< a value in it holds a "<"
 };
 

@@ -86,23 +86,23 @@ class TagName {
 
 /// Where the lexer is.
 enum class XmlState : unsigned char {
-  Text,        ///< in character data, between tags
-  Open,        ///< just after "<"
-  StartName,   ///< in the name of a start tag
-  Attrs,       ///< in a start tag, after its name
-  AttrDquote,  ///< in an attribute value in double quotes
-  AttrSquote,  ///< in an attribute value in single quotes
-  EmptyEnd,    ///< after "/" in a start tag: "<x/>" is an empty element
-  EndName,     ///< in the name of an end tag
-  EndRest,     ///< in an end tag, after its name
-  Bang,        ///< just after "<!"
-  CommentOpen, ///< after "<!-", at the comment's second "-"
-  Comment,     ///< in a comment, up to "-->"
-  CDataOpen,   ///< after "<![", up to the "[" that opens a CDATA section's content
-  CData,       ///< in a CDATA section's content, up to "]]>": text
-  Pi,          ///< in a processing instruction or the XML declaration, up to "?>"
-  Decl,        ///< in other "<!" markup (a document type), up to ">"
-  DeclSubset,  ///< in the "[...]" of a document type declaration
+  Text,         ///< in character data, between tags
+  Open,         ///< just after "<"
+  StartName,    ///< in the name of a start tag
+  Attrs,        ///< in a start tag, after its name
+  AttrDquote,   ///< in an attribute value in double quotes
+  AttrSquote,   ///< in an attribute value in single quotes
+  EmptyEnd,     ///< after "/" in a start tag: "<x/>" is an empty element
+  EndName,      ///< in the name of an end tag
+  EndRest,      ///< in an end tag, after its name
+  Bang,         ///< just after "<!"
+  CommentOpen,  ///< after "<!-", at the comment's second "-"
+  Comment,      ///< in a comment, up to "-->"
+  CDataOpen,    ///< after "<![", up to the "[" that opens a CDATA section's content
+  CData,        ///< in a CDATA section's content, up to "]]>": text
+  Pi,           ///< in a processing instruction or the XML declaration, up to "?>"
+  Decl,         ///< in other "<!" markup (a document type), up to ">"
+  DeclSubset,   ///< in the "[...]" of a document type declaration
 };
 
 /// What one byte completed.
@@ -118,7 +118,7 @@ enum class XmlToken : unsigned char {
 /// The lexer's whole state, owned by the caller.
 struct XmlLexer {
   XmlState state = XmlState::Text;
-  unsigned char matched = 0;   ///< characters of a terminator seen ("-->", "?>", "]]>")
+  unsigned char matched = 0;  ///< characters of a terminator seen ("-->", "?>", "]]>")
   /// Set with a Text or Brackets token: this many "]" of a CDATA section that looked like the
   /// start of its "]]>" turned out to be text, and come before the byte.
   unsigned char brackets = 0;
@@ -200,9 +200,12 @@ VELMORA_HOT_INLINE XmlToken xmlbyte(XmlLexer& x, char c) {
       return T::None;
     case S::EmptyEnd:
       if (c == '>') return xmllex::close(x, T::EmptyTag);
-      if (c == '"') x.state = S::AttrDquote;
-      else if (c == '\'') x.state = S::AttrSquote;
-      else if (c != '/') x.state = S::Attrs;
+      if (c == '"')
+        x.state = S::AttrDquote;
+      else if (c == '\'')
+        x.state = S::AttrSquote;
+      else if (c != '/')
+        x.state = S::Attrs;
       return T::None;
     case S::EndName:
       if (c == '>') return xmllex::close(x, T::EndTag);
@@ -217,10 +220,14 @@ VELMORA_HOT_INLINE XmlToken xmlbyte(XmlLexer& x, char c) {
       return T::None;
     case S::Bang:
       x.matched = 0;
-      if (c == '-') x.state = S::CommentOpen;
-      else if (c == '[') x.state = S::CDataOpen;
-      else if (c == '>') x.state = S::Text;
-      else x.state = S::Decl;
+      if (c == '-')
+        x.state = S::CommentOpen;
+      else if (c == '[')
+        x.state = S::CDataOpen;
+      else if (c == '>')
+        x.state = S::Text;
+      else
+        x.state = S::Decl;
       return T::None;
     case S::CommentOpen:  // the second "-" of "<!--" is no part of the closing "-->"
       x.state = S::Comment;

@@ -34,8 +34,8 @@ TEST(Messages, TextsAreWindows1252) {
             "ffnet werden: d.csv.out\r\n\r\n"
             "Vielen Dank f\xfcr die Verwendung von velmora.exe !");
   std::string closing = closingbox("x.csv");
-  EXPECT_EQ(closing.rfind("Das Programm velmora.exe wurde mit der Datendatei:\r\nx.csv\r\nausgef\xfchrt.",
-                          0),
+  EXPECT_EQ(closing.rfind(
+                "Das Programm velmora.exe wurde mit der Datendatei:\r\nx.csv\r\nausgef\xfchrt.", 0),
             0u);
   EXPECT_NE(closing.find("IBAN: AT60 1999 9000 9876 5432  BIC: VLMRATW1XXX !\r\n\r\n"),
             std::string::npos);
@@ -48,9 +48,10 @@ TEST(Messages, NoticeLines) {
   RunNotice n;
   n.noplace = 1;
   n.version = "pain.001.003.03";
-  EXPECT_EQ(noticelines(n),
-            "Hinweis: 1 Element unver\xe4ndert gelassen: pain.001.003.03 hat f\xfcr die gew\xe4hlte "
-            "Form keinen Platz.\r\n");
+  EXPECT_EQ(
+      noticelines(n),
+      "Hinweis: 1 Element unver\xe4ndert gelassen: pain.001.003.03 hat f\xfcr die gew\xe4hlte "
+      "Form keinen Platz.\r\n");
   n.noplace = 0;
   n.quoted = 2;
   n.nocode = 3;

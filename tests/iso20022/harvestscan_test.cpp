@@ -1,11 +1,12 @@
 #include "iso20022/harvestscan.h"
-#include "support/scanrun.h"
 
 #include <gtest/gtest.h>
 
 #include <ostream>
 #include <string>
 #include <vector>
+
+#include "support/scanrun.h"
 
 namespace {
 
@@ -115,9 +116,7 @@ TEST(HarvestScan, WhereWatchedElementsAreFound) {
       {"so are a processing instruction and a CDATA section between pairs",
        "<?pi > <CdtrAcct></CdtrAcct> ?><![CDATA[ > <CdtrAcct></CdtrAcct> ]]>",
        {}},
-      {"\"<!-->\" does not end the comment it opens",
-       "<!--><CdtrAcct></CdtrAcct>-->",
-       {}},
+      {"\"<!-->\" does not end the comment it opens", "<!--><CdtrAcct></CdtrAcct>-->", {}},
       {"an empty-element tag of a watched element opens nothing",
        "<CdtrAcct/><IBAN>" + kIbanDe + "</IBAN>",
        {}},
@@ -154,7 +153,8 @@ TEST(HarvestScan, ElementsAreKnownByTheirLocalNames) {
       {"an empty tag \"<>\" matches nothing",
        "<CdtrAcct><><IBAN>" + kIbanDe + "</IBAN></CdtrAcct>",
        {C(kIbanDe, "", "", "", "DE")}},
-      {"a prefix alone is no name", "<CdtrAcct><IBAN:>" + kIbanDe + "</IBAN:></CdtrAcct>",
+      {"a prefix alone is no name",
+       "<CdtrAcct><IBAN:>" + kIbanDe + "</IBAN:></CdtrAcct>",
        {C("", "", "", "", "")}},
   });
 }
@@ -316,15 +316,17 @@ TEST(HarvestScan, PairsKeepTheirValues) {
        "<CdtrAcct></CdtrAcct></CdtTrfTxInf>",
        {C("", "", "", "", "DE")}},
       {"a payment block without its agent gives its account to no other block",
-       "<PmtInf><DbtrAcct><IBAN>" + kIbanDe + "</IBAN></DbtrAcct></PmtInf>"
-       "<PmtInf><DbtrAgt><BIC>EXMPATWW</BIC></DbtrAgt></PmtInf\n>",
+       "<PmtInf><DbtrAcct><IBAN>" + kIbanDe +
+           "</IBAN></DbtrAcct></PmtInf>"
+           "<PmtInf><DbtrAgt><BIC>EXMPATWW</BIC></DbtrAgt></PmtInf\n>",
        {D("", "", "EXMPATWW", "", "AT")}},
       {"without transactions around them, values go to the next record as before",
        "<CdtrAgt><BIC>COBADEFFXXX</BIC></CdtrAgt><CdtrAcct></CdtrAcct>",
        {C("", "", "COBADEFFXXX", "", "DE")}},
       {"markup inside a watched element is skipped whole",
        "<CdtrAcct><!-- </CdtrAcct> --><?x </CdtrAcct>?><![CDATA[</CdtrAcct>]]><!DOCTYPE x>"
-       "<IBAN>" + kIbanDe + "</IBAN></CdtrAcct>",
+       "<IBAN>" +
+           kIbanDe + "</IBAN></CdtrAcct>",
        {C(kIbanDe, "", "", "", "DE")}},
       {"a line break inside a text becomes a blank",
        "<CdtrAcct><PrtryAcct><Id> 12\r\n34 </Id></PrtryAcct></CdtrAcct>",
@@ -343,19 +345,24 @@ TEST(HarvestScan, DebtorPassStartsWhereTheCreditorPassEnded) {
   const Case cases[] = {
       {"a file ending inside a tag: the debtor pass goes on gathering that tag's name",
        "Agt><BIC>COBADEFFXXX</BIC></DbtrAgt><CdtrAcct><IBAN>" + kIbanDe + "</IBAN></CdtrAcct><Dbtr",
-       XmlState::StartName, HarvestState::Outside,
+       XmlState::StartName,
+       HarvestState::Outside,
        {C(kIbanDe, "", "", "", "DE"), D("", "", "COBADEFFXXX", "", "DE")}},
       {"a file ending inside a captured text: the debtor pass captures its first bytes",
        "NL02ABNA0123456789</IBAN></DbtrAcct><DbtrAgt><BIC>ABNANL2A</BIC></DbtrAgt>"
        "<CdtrAcct><IBAN>",
-       XmlState::Text, HarvestState::InIbanText,
+       XmlState::Text,
+       HarvestState::InIbanText,
        {D("NL02ABNA0123456789", "", "ABNANL2A", "", "NL")}},
       {"a file ending inside a comment: the debtor pass skips to its end",
-       "--><DbtrAgt></DbtrAgt><!-- x", XmlState::Comment, HarvestState::Outside,
+       "--><DbtrAgt></DbtrAgt><!-- x",
+       XmlState::Comment,
+       HarvestState::Outside,
        {D("", "", "", "", "")}},
       {"a complete file ends outside",
        "<CdtrAcct></CdtrAcct>",
-       XmlState::Text, HarvestState::Outside,
+       XmlState::Text,
+       HarvestState::Outside,
        {C("", "", "", "", "")}},
   };
   for (const Case& c : cases) {

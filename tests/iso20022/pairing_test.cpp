@@ -168,12 +168,12 @@ TEST(Pairing, CraftedFilesKeepEveryValueInItsPair) {
        doc(block(1, tx(cagt(bic("T1")) + cacct(iban("T1"))) + tx(cagt(bic("T2"))))),
        {{"T1", true, true, true}, {"T2", false, false, false}, p1}},
       {"the account before the agent: the agent is behind the record point",
-       doc(block(1, tx(cacct(iban("T1")) + cagt(bic("T1"))) + tx(cagt(bic("T2")) +
-                                                                 cacct(iban("T2"))))),
+       doc(block(
+           1, tx(cacct(iban("T1")) + cagt(bic("T1"))) + tx(cagt(bic("T2")) + cacct(iban("T2"))))),
        {{"T1", true, true, false}, {"T2", true, true, true}, p1}},
       {"a line break inside a proprietary account number",
-       doc(block(1, tx(cagt(bic("T1")) + cacct("<PrtryAcct><Id>" + mk("T1") +
-                                               "12\r\n34</Id></PrtryAcct>")) +
+       doc(block(1, tx(cagt(bic("T1")) +
+                       cacct("<PrtryAcct><Id>" + mk("T1") + "12\r\n34</Id></PrtryAcct>")) +
                         tx(cagt(bic("T2")) + cacct(iban("T2"))))),
        {{"T1", true, true, true}, {"T2", true, true, true}, p1}},
       {"a raw \">\" in the text of a nested Id",
@@ -186,14 +186,15 @@ TEST(Pairing, CraftedFilesKeepEveryValueInItsPair) {
            block(2, tx(cagt(bic("T2")) + cacct(iban("T2"))))),
        {{"T1", true, true, true}, {"T2", true, true, true}, {"P1", false, false, false}, p2}},
       {"a self-closing agent",
-       doc(block(1, tx("<CdtrAgt/>" + cacct(iban("T1"))) + tx(cagt(bic("T2")) +
-                                                             cacct(iban("T2"))))),
+       doc(block(1,
+                 tx("<CdtrAgt/>" + cacct(iban("T1"))) + tx(cagt(bic("T2")) + cacct(iban("T2"))))),
        {{"T1", true, true, false}, {"T2", true, true, true}, p1}},
       {"comments and processing instructions inside the watched elements",
-       doc(block(1, tx("<CdtrAgt><!-- </CdtrAgt> --><FinInstnId><?x </FinInstnId>?>" + bic("T1") +
-                       "</FinInstnId></CdtrAgt>" + "<CdtrAcct><!-- </CdtrAcct> --><Id><!-- </Id> -->" +
-                       iban("T1") + "</Id></CdtrAcct>") +
-                        tx(cagt(bic("T2")) + cacct(iban("T2"))))),
+       doc(block(1,
+                 tx("<CdtrAgt><!-- </CdtrAgt> --><FinInstnId><?x </FinInstnId>?>" + bic("T1") +
+                    "</FinInstnId></CdtrAgt>" + "<CdtrAcct><!-- </CdtrAcct> --><Id><!-- </Id> -->" +
+                    iban("T1") + "</Id></CdtrAcct>") +
+                     tx(cagt(bic("T2")) + cacct(iban("T2"))))),
        {{"T1", true, true, true}, {"T2", true, true, true}, p1}},
       {"CDATA sections",
        doc(block(1, tx(cagt(bic("T1")) + cacct("<Othr><Id><![CDATA[" + mk("T1") +
@@ -232,8 +233,8 @@ TEST(Pairing, CraftedFilesKeepEveryValueInItsPair) {
            block(2, tx(cagt(bic("T2")) + cacct(iban("T2"))))),
        {{"T1", true, true, true}, {"T2", true, true, true}, p1, p2}},
       {"a CDATA section holding a creditor pair between the transactions",
-       doc(block(1, tx(cagt(bic("T1")) + cacct(iban("T1"))) + "<![CDATA[" + kCreditorPair +
-                        "]]>" + tx(cagt(bic("T2")) + cacct(iban("T2"))))),
+       doc(block(1, tx(cagt(bic("T1")) + cacct(iban("T1"))) + "<![CDATA[" + kCreditorPair + "]]>" +
+                        tx(cagt(bic("T2")) + cacct(iban("T2"))))),
        {{"T1", true, true, true}, {"T2", true, true, true}, p1}},
       {"every element prefixed",
        prefixed(doc(block(1, tx(cagt(bic("T1")) + cacct(kDebtorComment + iban("T1")))) +

@@ -1,12 +1,12 @@
+#include "iso20022/rewritescan.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
-
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "iso20022/rewritescan.h"
 #include "support/scanrun.h"
 
 namespace {
@@ -217,7 +217,8 @@ TEST(RewriteScan, UnrecognisedElementsPassUnchanged) {
     std::string in;
     std::size_t used = 0;
   } const cases[] = {
-      {"a creditor agent without its account", "<CdtrAgt ><FinInstnId><BIC>X</BIC></FinInstnId></CdtrAgt>"},
+      {"a creditor agent without its account",
+       "<CdtrAgt ><FinInstnId><BIC>X</BIC></FinInstnId></CdtrAgt>"},
       {"case differs", "<dbtragt><FinInstnId><BIC>X</BIC></FinInstnId></dbtragt>"},
       {"empty-element tag", "<CdtrAcct/><Id>X</Id>"},
       {"an empty-element Id", "<CdtrAcct><Id/></CdtrAcct>", 1},
@@ -251,7 +252,8 @@ TEST(RewriteScan, PrefixesAndAttributes) {
       {"a prefix on every element", 5,
        "<Doc:CdtrAcct><Doc:Id><Doc:IBAN>X</Doc:IBAN></Doc:Id></Doc:CdtrAcct>",
        "<Doc:CdtrAcct><Doc:Id><Doc:IBAN>AT611904300234573201</Doc:IBAN></Doc:Id></Doc:CdtrAcct>"},
-      {"the Id's own prefix counts", 2, "<DbtrAcct><p:Id><IBAN>X</IBAN></p:Id></DbtrAcct><DbtrAgt/>"
+      {"the Id's own prefix counts", 2,
+       "<DbtrAcct><p:Id><IBAN>X</IBAN></p:Id></DbtrAcct><DbtrAgt/>"
        "<DbtrAgt></DbtrAgt>",
        "<DbtrAcct><p:Id><p:PrtryAcct><p:Id>00234573201</p:Id></p:PrtryAcct></p:Id></DbtrAcct>"
        "<DbtrAgt/><DbtrAgt></DbtrAgt>"},
@@ -264,7 +266,8 @@ TEST(RewriteScan, PrefixesAndAttributes) {
       {"an end tag without its start tag's prefix (broken markup) still ends the element", 1,
        "<Doc:CdtrAcct><Doc:Id><IBAN>X</IBAN></Id></Doc:CdtrAcct>",
        "<Doc:CdtrAcct><Doc:Id><Doc:IBAN>AT611904300234573201</Doc:IBAN></Doc:Id></Doc:CdtrAcct>"},
-      {"the end tag's blank is not kept, as before", 1, "<CdtrAcct><Id><IBAN>X</IBAN></Id ></CdtrAcct>",
+      {"the end tag's blank is not kept, as before", 1,
+       "<CdtrAcct><Id><IBAN>X</IBAN></Id ></CdtrAcct>",
        "<CdtrAcct><Id><IBAN>AT611904300234573201</IBAN></Id></CdtrAcct>"},
   };
   for (const Case& c : cases) {
@@ -282,20 +285,22 @@ TEST(RewriteScan, SpellingsOfTheFilesVersion) {
   auto file = [](const std::string& ns, const std::string& cg, const std::string& ca,
                  const std::string& dg, const std::string& da) {
     return "<Document xmlns=\"" + ns + "\"><CstmrCdtTrfInitn><PmtInf><DbtrAcct><Id>" + da +
-           "</DbtrAcct><DbtrAgt><FinInstnId>" + dg + "</DbtrAgt><CdtTrfTxInf><CdtrAgt><FinInstnId>" +
-           cg + "</CdtrAgt><CdtrAcct><Id>" + ca + "</CdtrAcct></CdtTrfTxInf></PmtInf>"
+           "</DbtrAcct><DbtrAgt><FinInstnId>" + dg +
+           "</DbtrAgt><CdtTrfTxInf><CdtrAgt><FinInstnId>" + cg + "</CdtrAgt><CdtrAcct><Id>" + ca +
+           "</CdtrAcct></CdtTrfTxInf></PmtInf>"
            "</CstmrCdtTrfInitn></Document>";
   };
   const std::string acct = "<IBAN>OLD</IBAN></Id>", agt = "<BIC>OLDBIC</BIC></FinInstnId>";
   const std::string iso = "urn:iso:std:iso:20022:tech:xsd:pain.001.001.";
   const std::string ch = "http://www.six-interbank-clearing.com/de/pain.001.001.03.ch.02.xsd";
-  const std::string de = line("0", "DE", "37040044", "0532013000", "DE89370400440532013000",
-                              "COBADEFFXXX");
-  const std::string li = line("0", "LI", "08810", "0002324013AA", "LI0508800636123378777",
-                              "BFRILI22XXX");
+  const std::string de =
+      line("0", "DE", "37040044", "0532013000", "DE89370400440532013000", "COBADEFFXXX");
+  const std::string li =
+      line("0", "LI", "08810", "0002324013AA", "LI0508800636123378777", "BFRILI22XXX");
   const std::string othr = "<Othr><Id>0532013000</Id><SchmeNm><Cd>BBAN</Cd></SchmeNm></Othr></Id>";
-  const std::string member = "<ClrSysMmbId><ClrSysId><Cd>DEBLZ</Cd></ClrSysId><MmbId>37040044"
-                             "</MmbId></ClrSysMmbId>";
+  const std::string member =
+      "<ClrSysMmbId><ClrSysId><Cd>DEBLZ</Cd></ClrSysId><MmbId>37040044"
+      "</MmbId></ClrSysMmbId>";
   const std::string prtry = "<Othr><Id>37040044</Id></Othr>";
   const std::string fin = "</FinInstnId>";
   struct Case {
@@ -306,35 +311,114 @@ TEST(RewriteScan, SpellingsOfTheFilesVersion) {
     std::string cg, ca, dg, da;  // what each element holds afterwards
     RewriteNotice left;
   } const cases[] = {
-      {"2009: the account number as Othr with its scheme", iso + "03", 2, de, agt, othr, agt, othr, {}},
-      {"2009: BIC", iso + "03", 3, de, "<BIC>COBADEFFXXX</BIC>" + fin, acct,
-       "<BIC>COBADEFFXXX</BIC>" + fin, acct, {}},
-      {"2009: clearing member with its clearing system", iso + "03", 14, de, member + fin, acct,
-       member + fin, acct, {}},
-      {"2009: proprietary identification as Othr", iso + "03", 24, de, prtry + fin, acct,
-       prtry + fin, acct, {}},
-      {"2009: the combined identification as the sequence", iso + "03", 4, de,
-       member + "<PstlAdr><Ctry>DE</Ctry></PstlAdr>" + prtry + fin, acct,
-       member + "<PstlAdr><Ctry>DE</Ctry></PstlAdr>" + prtry + fin, acct, {}},
-      {"2019: BICFI", iso + "09", 5, de, "<BICFI>COBADEFFXXX</BICFI>" + fin,
-       "<IBAN>DE89370400440532013000</IBAN></Id>", "<BICFI>COBADEFFXXX</BICFI>" + fin,
-       "<IBAN>DE89370400440532013000</IBAN></Id>", {}},
-      {"a version newer than the table's rows", iso + "13", 3, de, "<BICFI>COBADEFFXXX</BICFI>" + fin,
-       acct, "<BICFI>COBADEFFXXX</BICFI>" + fin, acct, {}},
-      {"a country without clearing-system code", iso + "09", 16, li, agt,
-       "<Othr><Id>0002324013AA</Id><SchmeNm><Cd>BBAN</Cd></SchmeNm></Othr></Id>", agt,
-       "<Othr><Id>0002324013AA</Id><SchmeNm><Cd>BBAN</Cd></SchmeNm></Othr></Id>", {0, 2, 0}},
-      {"a SEPA variant has no place for the national forms", iso.substr(0, iso.size() - 4) + "003.03",
-       6, de, agt, acct, agt, acct, {4, 0, 0}},
-      {"Swiss 2009: Othr without scheme; a debtor agent is BIC or clearing member only", ch, 26,
-       de, prtry + fin, "<Othr><Id>0532013000</Id></Othr></Id>", agt,
-       "<Othr><Id>0532013000</Id></Othr></Id>", {1, 0, 0}},
-      {"Swiss 2009: the debtor's combined identification is its clearing member", ch, 4, de,
-       member + "<PstlAdr><Ctry>DE</Ctry></PstlAdr>" + prtry + fin, acct, member + fin, acct, {}},
-      {"2006 as always", iso + "02", 16, de, "<ClrSysMmbId><Id>37040044</Id></ClrSysMmbId>" + fin,
+      {"2009: the account number as Othr with its scheme",
+       iso + "03",
+       2,
+       de,
+       agt,
+       othr,
+       agt,
+       othr,
+       {}},
+      {"2009: BIC",
+       iso + "03",
+       3,
+       de,
+       "<BIC>COBADEFFXXX</BIC>" + fin,
+       acct,
+       "<BIC>COBADEFFXXX</BIC>" + fin,
+       acct,
+       {}},
+      {"2009: clearing member with its clearing system",
+       iso + "03",
+       14,
+       de,
+       member + fin,
+       acct,
+       member + fin,
+       acct,
+       {}},
+      {"2009: proprietary identification as Othr",
+       iso + "03",
+       24,
+       de,
+       prtry + fin,
+       acct,
+       prtry + fin,
+       acct,
+       {}},
+      {"2009: the combined identification as the sequence",
+       iso + "03",
+       4,
+       de,
+       member + "<PstlAdr><Ctry>DE</Ctry></PstlAdr>" + prtry + fin,
+       acct,
+       member + "<PstlAdr><Ctry>DE</Ctry></PstlAdr>" + prtry + fin,
+       acct,
+       {}},
+      {"2019: BICFI",
+       iso + "09",
+       5,
+       de,
+       "<BICFI>COBADEFFXXX</BICFI>" + fin,
+       "<IBAN>DE89370400440532013000</IBAN></Id>",
+       "<BICFI>COBADEFFXXX</BICFI>" + fin,
+       "<IBAN>DE89370400440532013000</IBAN></Id>",
+       {}},
+      {"a version newer than the table's rows",
+       iso + "13",
+       3,
+       de,
+       "<BICFI>COBADEFFXXX</BICFI>" + fin,
+       acct,
+       "<BICFI>COBADEFFXXX</BICFI>" + fin,
+       acct,
+       {}},
+      {"a country without clearing-system code",
+       iso + "09",
+       16,
+       li,
+       agt,
+       "<Othr><Id>0002324013AA</Id><SchmeNm><Cd>BBAN</Cd></SchmeNm></Othr></Id>",
+       agt,
+       "<Othr><Id>0002324013AA</Id><SchmeNm><Cd>BBAN</Cd></SchmeNm></Othr></Id>",
+       {0, 2, 0}},
+      {"a SEPA variant has no place for the national forms",
+       iso.substr(0, iso.size() - 4) + "003.03",
+       6,
+       de,
+       agt,
+       acct,
+       agt,
+       acct,
+       {4, 0, 0}},
+      {"Swiss 2009: Othr without scheme; a debtor agent is BIC or clearing member only",
+       ch,
+       26,
+       de,
+       prtry + fin,
+       "<Othr><Id>0532013000</Id></Othr></Id>",
+       agt,
+       "<Othr><Id>0532013000</Id></Othr></Id>",
+       {1, 0, 0}},
+      {"Swiss 2009: the debtor's combined identification is its clearing member",
+       ch,
+       4,
+       de,
+       member + "<PstlAdr><Ctry>DE</Ctry></PstlAdr>" + prtry + fin,
+       acct,
+       member + fin,
+       acct,
+       {}},
+      {"2006 as always",
+       iso + "02",
+       16,
+       de,
+       "<ClrSysMmbId><Id>37040044</Id></ClrSysMmbId>" + fin,
        "<PrtryAcct><Id>0532013000</Id></PrtryAcct></Id>",
        "<ClrSysMmbId><Id>37040044</Id></ClrSysMmbId>" + fin,
-       "<PrtryAcct><Id>0532013000</Id></PrtryAcct></Id>", {}},
+       "<PrtryAcct><Id>0532013000</Id></PrtryAcct></Id>",
+       {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.why);
@@ -351,8 +435,9 @@ TEST(RewriteScan, SpellingsOfTheFilesVersion) {
 // A replacement the debtor pass would read otherwise than the content it replaces is not
 // made in the creditor pass: the pairs of the debtor pass stay where the harvest found them.
 TEST(RewriteScan, CreditorReplacementsNeverMoveDebtorPairs) {
-  const std::string dbtr = "<DbtrAcct><Id><IBAN>D1</IBAN></Id></DbtrAcct><DbtrAgt><FinInstnId>"
-                           "<BIC>B1</BIC></FinInstnId></DbtrAgt>";
+  const std::string dbtr =
+      "<DbtrAcct><Id><IBAN>D1</IBAN></Id></DbtrAcct><DbtrAgt><FinInstnId>"
+      "<BIC>B1</BIC></FinInstnId></DbtrAgt>";
   struct Case {
     const char* why;
     std::string iban;  // the creditor line's IBAN
@@ -360,8 +445,8 @@ TEST(RewriteScan, CreditorReplacementsNeverMoveDebtorPairs) {
     bool replaced;
   } const cases[] = {
       {"a plain replacement", "AT611904300234573201", "<IBAN>X</IBAN></Id>", true},
-      {"a value that opens a debtor agent", "AT61<DbtrAgt>1904300234573201",
-       "<IBAN>X</IBAN></Id>", false},
+      {"a value that opens a debtor agent", "AT61<DbtrAgt>1904300234573201", "<IBAN>X</IBAN></Id>",
+       false},
       {"a value that only opens an element", "AT61<x>1904300234573201", "<IBAN>X</IBAN></Id>",
        true},
       {"content that holds a debtor pair of its own (broken markup)", "AT611904300234573201",
@@ -414,8 +499,7 @@ TEST(RewriteScan, PendingLineServesThePair) {
        1},
       {"a creditor agent after the last account takes no line; the debtor's follows",
        acct("Dbtr", "a") + agt("Dbtr", "b") + agt("Cdtr", "c"),
-       acct("Dbtr", iban("AT0000000001")) + agt("Dbtr", bic("AAAAAAA1")) + agt("Cdtr", "c"),
-       1},
+       acct("Dbtr", iban("AT0000000001")) + agt("Dbtr", bic("AAAAAAA1")) + agt("Cdtr", "c"), 1},
       {"creditor lines come first whatever the document order",
        acct("Dbtr", "a") + agt("Dbtr", "b") + agt("Cdtr", "c") + acct("Cdtr", "d") +
            agt("Cdtr", "e") + acct("Cdtr", "f"),

@@ -16,23 +16,58 @@ namespace {
 using S = HarvestState;
 using X = XmlState;
 const S kStates[] = {
-    S::Outside,      S::InAccount,    S::InAccountNumber, S::InIbanText,
-    S::InAccountIdText, S::InAgent,   S::InBankId,        S::InBicText,
-    S::InBankIdText, S::InAgentCtryText, S::InParty,      S::InPartyCtryText,
+    S::Outside,         S::InAccount,       S::InAccountNumber, S::InIbanText,
+    S::InAccountIdText, S::InAgent,         S::InBankId,        S::InBicText,
+    S::InBankIdText,    S::InAgentCtryText, S::InParty,         S::InPartyCtryText,
 };
 const X kLexStates[] = {
-    X::Text,   X::Open,        X::StartName, X::Attrs,     X::AttrDquote, X::AttrSquote,
-    X::EmptyEnd, X::EndName,   X::EndRest,   X::Bang,      X::CommentOpen, X::Comment,
-    X::CDataOpen, X::CData,    X::Pi,        X::Decl,      X::DeclSubset,
+    X::Text,      X::Open,    X::StartName, X::Attrs, X::AttrDquote,  X::AttrSquote,
+    X::EmptyEnd,  X::EndName, X::EndRest,   X::Bang,  X::CommentOpen, X::Comment,
+    X::CDataOpen, X::CData,   X::Pi,        X::Decl,  X::DeclSubset,
 };
 
 std::string randomtext(std::mt19937& rng, std::size_t n) {
-  static const std::string pieces[] = {
-      "<",      ">",       "/",    "!",      "?",  "-",   "[",        "]",    " ",
-      "\n",     "\r",      "\t",   "\"",     "'",  "x",   "Id",       "IBAN", "BIC",
-      "Ctry",   "CdtrAcct", "CdtrAgt", "Cdtr", "PrtryAcct", "ClrSysMmbId", "PrtryId",
-      "FinInstnId", "CdtTrfTxInf", "DbtrAgt", "PmtInf", "-->", "]]>", "?>", "DE89 3704",
-      "Doc:", "BICFI", "Othr", "MmbId", "<![CDATA[", "<!--", "=\"a>b\"", std::string(70, 'z')};
+  static const std::string pieces[] = {"<",
+                                       ">",
+                                       "/",
+                                       "!",
+                                       "?",
+                                       "-",
+                                       "[",
+                                       "]",
+                                       " ",
+                                       "\n",
+                                       "\r",
+                                       "\t",
+                                       "\"",
+                                       "'",
+                                       "x",
+                                       "Id",
+                                       "IBAN",
+                                       "BIC",
+                                       "Ctry",
+                                       "CdtrAcct",
+                                       "CdtrAgt",
+                                       "Cdtr",
+                                       "PrtryAcct",
+                                       "ClrSysMmbId",
+                                       "PrtryId",
+                                       "FinInstnId",
+                                       "CdtTrfTxInf",
+                                       "DbtrAgt",
+                                       "PmtInf",
+                                       "-->",
+                                       "]]>",
+                                       "?>",
+                                       "DE89 3704",
+                                       "Doc:",
+                                       "BICFI",
+                                       "Othr",
+                                       "MmbId",
+                                       "<![CDATA[",
+                                       "<!--",
+                                       "=\"a>b\"",
+                                       std::string(70, 'z')};
   std::string t;
   while (t.size() < n) t += pieces[rng() % (sizeof pieces / sizeof pieces[0])];
   return t;
@@ -48,11 +83,10 @@ class Collect final : public HarvestSink {
 };
 
 std::string stateof(const HarvestScan& s) {
-  return std::to_string(static_cast<int>(s.x.state)) + "|" + std::string(s.x.name.qname()) +
-         "|" + std::to_string(s.x.matched) + "|" + std::to_string(static_cast<int>(s.state)) +
-         "|" + std::to_string(s.pos) + "|" + std::to_string(s.depth) + "|" + s.f.iban + "|" +
-         s.f.konto + "|" + s.f.bic + "|" + s.f.blz + "|" + s.f.land + "|" +
-         std::to_string(s.quoted);
+  return std::to_string(static_cast<int>(s.x.state)) + "|" + std::string(s.x.name.qname()) + "|" +
+         std::to_string(s.x.matched) + "|" + std::to_string(static_cast<int>(s.state)) + "|" +
+         std::to_string(s.pos) + "|" + std::to_string(s.depth) + "|" + s.f.iban + "|" + s.f.konto +
+         "|" + s.f.bic + "|" + s.f.blz + "|" + s.f.land + "|" + std::to_string(s.quoted);
 }
 
 TEST(ScannerRuns, HarvestTakesRunsAsStepsWouldFromEveryState) {
@@ -89,8 +123,8 @@ TEST(ScannerRuns, HarvestTakesRunsAsStepsWouldFromEveryState) {
 class Lines final : public LineSource {
  public:
   std::size_t next(char* buf, std::size_t cap) override {
-    const std::string l = resultline("0", "DE", "37040044", "0532013000",
-                                     "DE89370400440532013000", "COBADEFFXXX");
+    const std::string l =
+        resultline("0", "DE", "37040044", "0532013000", "DE89370400440532013000", "COBADEFFXXX");
     const std::size_t n = std::min(cap - 1, l.size());
     l.copy(buf, n);
     buf[n] = '\0';
@@ -99,8 +133,8 @@ class Lines final : public LineSource {
 };
 
 std::string stateof(const RewriteScan& s) {
-  return stateof(s.track) + "#" + std::to_string(s.stretch) + "|" + std::to_string(s.taken) +
-         "|" + std::to_string(s.holding) + "|" + std::to_string(s.helddepth) + "|" +
+  return stateof(s.track) + "#" + std::to_string(s.stretch) + "|" + std::to_string(s.taken) + "|" +
+         std::to_string(s.holding) + "|" + std::to_string(s.helddepth) + "|" +
          std::string(s.idbuf, s.idlen) + "|" + std::to_string(s.spilled) + "|" +
          std::to_string(s.pending);
 }
@@ -120,8 +154,8 @@ TEST(ScannerRuns, RewriteTakesRunsAsStepsWouldFromEveryState) {
     for (X lex : {X::Text, X::StartName, X::Attrs, X::EndName, X::Comment, X::CData}) {
       for (int trial = 0; trial < 40; ++trial) {
         const std::string text = randomtext(rng, 1 + rng() % 600);
-        SCOPED_TRACE(std::to_string(holding) + "/" + std::to_string(static_cast<int>(lex)) +
-                     ": " + text);
+        SCOPED_TRACE(std::to_string(holding) + "/" + std::to_string(static_cast<int>(lex)) + ": " +
+                     text);
         RewriteScan start;
         start.holding = holding;
         start.held = rng() % 2 ? HarvestGroup::Account : HarvestGroup::Agent;

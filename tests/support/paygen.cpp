@@ -90,7 +90,8 @@ std::string accountid(Choices& c, const std::string& id, bool& nested) {
       static const char* const tails[] = {"77", "\nX1", "a>b", "<![CDATA[</Id>]]>"};
       std::string othr = "<Othr>" + deco(c);
       othr += open(c, "Id", nested);
-      return othr + mark(id) + tails[c.pick(4)] + "</Id>" + "<SchmeNm><Cd>BBAN</Cd></SchmeNm></Othr>";
+      return othr + mark(id) + tails[c.pick(4)] + "</Id>" +
+             "<SchmeNm><Cd>BBAN</Cd></SchmeNm></Othr>";
     }
     default: {
       const char* tail = c.pick(2) ? "123" : "1\r\n23";
@@ -106,8 +107,8 @@ std::string agentid(Choices& c, const std::string& id) {
     case 0: return "<" + bic + ">" + text(c, "BK" + mark(id) + "XX") + "</" + bic + ">";
     case 1:
       if (gSpelling->member2009) {
-        return "<ClrSysMmbId><ClrSysId><Cd>DEBLZ</Cd></ClrSysId><MmbId>" + text(c, mark(id) + "99") +
-               "</MmbId></ClrSysMmbId>";
+        return "<ClrSysMmbId><ClrSysId><Cd>DEBLZ</Cd></ClrSysId><MmbId>" +
+               text(c, mark(id) + "99") + "</MmbId></ClrSysMmbId>";
       }
       return "<ClrSysMmbId><Id>" + text(c, mark(id) + "99") + "</Id></ClrSysMmbId>";
     default: return "<Nm>" + mark(id) + " Bank</Nm><PstlAdr><Ctry>DE</Ctry></PstlAdr>";
@@ -143,8 +144,7 @@ Element agent(Choices& c, const char* name, const std::string& id) {
   bool finrec;
   e.xml = open(c, name, e.group) + deco(c) + open(c, "FinInstnId", finrec) + agentid(c, id) +
           close(c, "FinInstnId") + deco(c) +
-          (c.pick(3) == 0 ? "<BrnchId><Id>" + mark(id) + "B</Id></BrnchId>" : "") +
-          close(c, name);
+          (c.pick(3) == 0 ? "<BrnchId><Id>" + mark(id) + "B</Id></BrnchId>" : "") + close(c, name);
   e.held = e.group && finrec;
   return e;
 }

@@ -87,8 +87,8 @@ RewriteRun rewritescan(const std::string& xml, const std::vector<std::string>& l
   {
     StringSink sink;
     RewriteScan scan;
-    const RewritePass p = {kCreditorRewrite, formsfor(m), *version.row, sink,
-                           src,              stretches,   &later,       o.notice};
+    const RewritePass p = {kCreditorRewrite, formsfor(m), *version.row, sink, src,
+                           stretches,        &later,      o.notice};
     o.result = pass(p, xml, scan, HarvestScan(), mid, sink);
     o.creditortaken = scan.taken;
     o.creditorstretches = scan.stretch == stretches.count();
@@ -98,8 +98,8 @@ RewriteRun rewritescan(const std::string& xml, const std::vector<std::string>& l
   if (o.result == ScanResult::Ok) {
     StringSink sink;
     RewriteScan scan;
-    const RewritePass p = {kDebtorRewrite, formsfor(m), *version.row, sink,
-                           src,            later.stretches, nullptr,  o.notice};
+    const RewritePass p = {kDebtorRewrite,  formsfor(m), *version.row, sink, src,
+                           later.stretches, nullptr,     o.notice};
     o.result = pass(p, mid, scan, creditor, o.out, sink);
     o.debtortaken = scan.taken;
     o.debtorstretches = scan.stretch == later.stretches.count();

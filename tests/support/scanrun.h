@@ -3,8 +3,8 @@
 #pragma once
 
 #include <algorithm>
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <ostream>
 #include <string>
@@ -29,8 +29,8 @@ struct ScanRec {
   char pass;  ///< 'C' creditor, 'D' debtor
   std::string iban, konto, bic, blz, land;
   bool operator==(const ScanRec& o) const {
-    return pass == o.pass && iban == o.iban && konto == o.konto && bic == o.bic &&
-           blz == o.blz && land == o.land;
+    return pass == o.pass && iban == o.iban && konto == o.konto && bic == o.bic && blz == o.blz &&
+           land == o.land;
   }
 };
 std::ostream& operator<<(std::ostream& os, const ScanRec& r);
