@@ -70,8 +70,11 @@ struct Step {
     failedpath = path;
     return RewriteResult::IoFailed;
   }
-  // Lines that would not belong to their pairs: nothing rewritten is left.
-  RewriteResult mismatch() {
+  // Lines that would not belong to their pairs: nothing rewritten is left. The files are
+  // closed first, as Windows removes no open file.
+  RewriteResult mismatch(File& in, File& out) {
+    in.reset();
+    out.reset();
     if (madeinter) std::remove(f.intermediate.c_str());
     std::remove(f.rewritten.c_str());
     return RewriteResult::Mismatch;
@@ -146,7 +149,7 @@ RewriteResult rewrite(const RunFiles& f, const char* mode, const HarvestReport& 
     // The payment file the pass read is the one the harvest read, pair for pair.
     if (scan.stretch != harvested.creditorstretches.count() || scan.taken != harvested.creditor ||
         later.stretches.records() != harvested.debtor) {
-      return step.mismatch();
+      return step.mismatch(in, fm);
     }
   }
   RewriteResult r = step.settle(PassEnd::Done, closefile(fm), f.payment, f.intermediate);
@@ -165,8 +168,7 @@ RewriteResult rewrite(const RunFiles& f, const char* mode, const HarvestReport& 
     const PassEnd e = runpass(pass, in.get(), sink, lines, debtor);
     if (e != PassEnd::Done) return step.settle(e, closefile(fo), f.intermediate, f.rewritten);
     if (debtor.stretch != later.stretches.count() || debtor.taken != harvested.debtor) {
-      fo.reset();
-      return step.mismatch();
+      return step.mismatch(in, fo);
     }
   }
   r = step.settle(PassEnd::Done, closefile(fo), f.intermediate, f.rewritten);
