@@ -25,6 +25,7 @@ set(VELMORA_ENGINE_SOURCES
   src/iso20022/harvest.cpp
   src/iso20022/harvestscan.cpp
   src/iso20022/painversion.cpp
+  src/iso20022/paymentfile.cpp
   src/iso20022/rewrite.cpp
   src/iso20022/rewritescan.cpp)
 

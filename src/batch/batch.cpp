@@ -17,9 +17,10 @@ struct CodeRow {
   const char* without;
 };
 constexpr CodeRow kCodes[] = {
-    {Finding::IbanBuilt, "10", "00"},    {Finding::IbanValid, "11", "01"},
-    {Finding::IbanWrong, "02", "02"},    {Finding::NoIbanBuilt, "90", "90"},
+    {Finding::IbanBuilt, "10", "00"},     {Finding::IbanValid, "11", "01"},
+    {Finding::IbanWrong, "02", "02"},     {Finding::NoIbanBuilt, "90", "90"},
     {Finding::AccountBroken, "91", "91"}, {Finding::FieldsMissing, "92", "92"},
+    {Finding::Unreadable, "99", "99"},
 };
 constexpr bool codesinorder() {
   for (int i = 0; i < static_cast<int>(sizeof kCodes / sizeof kCodes[0]); ++i)
@@ -157,7 +158,38 @@ class LookupRing {
   std::size_t read_ = 0, done_ = 0;  // records evaluated, records finished
 };
 
+// A record that is no record: an empty line has nothing to evaluate; a line or field longer
+// than a record holds cannot be evaluated without cutting a number. The fields stay as read
+// (the BIC field is never written back), and the carried country is left alone.
+Outcome emptyline() {
+  return settled(Finding::FieldsMissing);
+}
+Outcome unreadable(Record& r) {
+  r.bic[0] = '\0';
+  return settled(Finding::Unreadable);
+}
+
+// The row of a code in kResultCodeTable.
+int coderow(const char* code) {
+  for (int i = 0; i < kResultCodes; ++i)
+    if (std::strcmp(kResultCodeTable[i].code, code) == 0) return i;
+  return 0;
+}
+
 }  // namespace
+
+// \xfc is u-umlaut, \xe4 a-umlaut (Windows-1252).
+const ResultCode kResultCodeTable[kResultCodes] = {
+    {"00", "IBAN berechnet"},
+    {"01", "IBAN korrekt, Land + Konto + BLZ berechnet"},
+    {"02", "IBAN falsch"},
+    {"10", "IBAN + BIC berechnet"},
+    {"11", "IBAN korrekt, Land + Konto + BLZ + BIC berechnet"},
+    {"90", "Konto korrekt, Bankleitzahl passt zu keinem Land, keine IBAN"},
+    {"91", "Kontonummer falsch oder zu lang"},
+    {"92", "Bankleitzahl oder Kontonummer fehlt"},
+    {"99", "Zeile oder Feld zu lang, Satz nicht ausgewertet"},
+};
 
 const char* codetext(Finding f, bool bicfound) {
   const CodeRow& row = kCodes[static_cast<int>(f)];
@@ -179,27 +211,39 @@ const char* evalrec(Record& r, char* sland, const BicIndex& bics) {
   return lookupbic(r, evalsteps(r, sland, bics), bics);
 }
 
-bool runbatch(std::FILE* fi, std::FILE* fo, const char* verz, char* sland) {
+bool runbatch(std::FILE* fi, std::FILE* fo, const char* verz, char* sland, BatchCounts* counts) {
   // Read once for the whole batch, after the harvest has fed it, so that every lookup is
   // answered from memory with what reading the file would answer.
   BicIndex bics;
   bics.load(verz);
-  LineReader in(fi);
+  DataLines in(fi);
   FileSink out(fo);
   LookupRing ring(bics);
   auto finish = [&]() {
     const char* code;
     const Record& r = ring.finish(code);
     out.commit(makeresult(out.reserve(kResultLine), r, code));
+    if (counts) {
+      ++counts->records;
+      ++counts->bycode[coderow(code)];
+    }
   };
   // Zeroed once: the bytes splitline reads behind a line are then always ones written before.
   char buffer[kLineBuf + kSplitSlack] = {};
-  while (in.next(buffer, kLineBuf) > 0) {
+  std::size_t len;
+  bool overlong;
+  while (in.next(buffer, kLineBuf, len, overlong)) {
     if (ring.full()) finish();
     if (out.failed()) return false;
     Record& r = ring.next();
-    splitline(buffer, r);
-    ring.evaluated(evalsteps(r, sland, bics));
+    const bool toolong = splitline(buffer, r) || overlong;
+    if (toolong) {
+      ring.evaluated(unreadable(r));
+    } else if (len == 0) {
+      ring.evaluated(emptyline());
+    } else {
+      ring.evaluated(evalsteps(r, sland, bics));
+    }
   }
   while (!ring.empty()) finish();
   return out.flush() && !in.failed();

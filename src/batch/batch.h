@@ -15,7 +15,22 @@ enum class Finding : unsigned char {
   IbanWrong,       ///< "02"
   NoIbanBuilt,     ///< "90": the account number fits, no country's bank code rule does
   AccountBroken,   ///< "91": the account number breaks the country's rule
-  FieldsMissing,   ///< "92": bank code or account number missing
+  FieldsMissing,   ///< "92": bank code or account number missing (or an empty line)
+  Unreadable,      ///< "99": the line or one of its fields is longer than a record holds
+};
+
+/// The result codes, each with its meaning as the legend and the closing message give it.
+struct ResultCode {
+  const char* code;
+  const char* meaning;  ///< Windows-1252
+};
+constexpr int kResultCodes = 9;
+extern const ResultCode kResultCodeTable[kResultCodes];
+
+/// How many records of a batch got each result code, in the order of kResultCodeTable.
+struct BatchCounts {
+  unsigned long long records = 0;
+  unsigned long long bycode[kResultCodes] = {};
 };
 
 /// The result code of a finding, with or without the BIC found.
@@ -41,8 +56,11 @@ const char* lookupbic(Record& r, const Outcome& o, const BicIndex& bics);
 /// directory beside the data file. Returns the two-digit result code.
 const char* evalrec(Record& r, char* sland, const BicIndex& bics);
 
-/// Reads the data file fi line by line (pieces of at most kLineRead bytes) and writes one
-/// result line per piece to fo. The BIC directory beside the data file verz is read once,
-/// before the first record. Returns false when reading fi or writing fo failed.
+/// Reads the data file fi line by line (DataLines) and writes one result line per line to fo,
+/// in the same order, whatever the line holds: an empty line gives empty fields and "92", a
+/// line or a field longer than a record holds gives its fields as read and "99". The BIC
+/// directory beside the data file verz is read once, before the first record. counts, if
+/// given, receives the records per code. Returns false when reading fi or writing fo failed.
 /// Performance-critical: `make bench` (batch-*).
-bool runbatch(std::FILE* fi, std::FILE* fo, const char* verz, char* sland);
+bool runbatch(std::FILE* fi, std::FILE* fo, const char* verz, char* sland,
+              BatchCounts* counts = nullptr);

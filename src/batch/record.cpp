@@ -14,16 +14,18 @@ namespace {
 // The bytes among the 16 at block, from bit `from` on, that stop a run: outside quotes the
 // separators, the quote and the end of the text; inside quotes only the quote and the end.
 unsigned stopsin(const char* block, int from, bool quoted) {
-  const unsigned stops = quoted ? matchbytes16(block, '"', '\0', '"', '\0')
-                                : matchbytes16(block, ';', ',', '"', '\0');
+  const unsigned stops =
+      quoted ? matchbytes16(block, '"', '\0', '"', '\0') : matchbytes16(block, ';', ',', '"', '\0');
   return from >= 16 ? 0 : stops & (~0u << from);
 }
 
 // Appends the n bytes at run to the field text of length len, as far as the field takes
-// them. Runs of up to 32 bytes are stored in whole blocks of 16 where the field has room for
-// them; bytes stored behind the run are overwritten later or lie behind the field's
-// terminator. Every byte read lies within 15 bytes behind the run.
-void appendrun(char* field, std::size_t& len, const char* run, std::size_t n) {
+// them; full records that the field had more. Runs of up to 32 bytes are stored in whole
+// blocks of 16 where the field has room for them; bytes stored behind the run are overwritten
+// later or lie behind the field's terminator. Every byte read lies within 15 bytes behind
+// the run.
+void appendrun(char* field, std::size_t& len, const char* run, std::size_t n, bool& full) {
+  if (len + n > static_cast<std::size_t>(kFieldFill)) full = true;
   if (len >= static_cast<std::size_t>(kFieldFill)) return;
   const std::size_t take = std::min<std::size_t>(n, kFieldFill - len);
   char* to = field + len;
@@ -40,13 +42,14 @@ void appendrun(char* field, std::size_t& len, const char* run, std::size_t n) {
 
 }  // namespace
 
-void splitline(const char* line, Record& r) {
+bool splitline(const char* line, Record& r) {
   char* const field[6] = {r.snr, r.land, r.blz, r.konto, r.iban, r.bic};
   for (char* f : field) f[0] = '\0';
 
   int status = 0;       // index of the current field
   bool quoted = false;  // inside a quoted section
   std::size_t len = 0;  // characters in the current field
+  bool full = false;    // a field had more than it keeps
   // The line is looked at sixteen bytes at a time: block is the current sixteen, stops the
   // bytes among them that end a run and lie at or behind run, where the current run begins.
   const char* block = line;
@@ -60,7 +63,7 @@ void splitline(const char* line, Record& r) {
     }
     const char* at = block + lowestbit(stops);
     stops &= stops - 1;
-    appendrun(field[status], len, run, static_cast<std::size_t>(at - run));
+    appendrun(field[status], len, run, static_cast<std::size_t>(at - run), full);
     run = at + 1;
     if (*at == '"') {
       quoted = !quoted;
@@ -72,6 +75,7 @@ void splitline(const char* line, Record& r) {
     if (*at == '\0' || ++status > 5) break;
     len = 0;
   }
+  return full;
 }
 
 void splitrec(const char* line, char* snr, char* land, char* blz, char* konto, char* iban,
@@ -93,6 +97,62 @@ void splitrec(const char* line, char* snr, char* land, char* blz, char* konto, c
   char* const to[6] = {snr, land, blz, konto, iban, bic};
   const char* const from[6] = {r.snr, r.land, r.blz, r.konto, r.iban, r.bic};
   for (int i = 0; i < 6; ++i) std::memcpy(to[i], from[i], std::strlen(from[i]) + 1);
+}
+
+bool DataLines::fill() {
+  pos_ = 0;
+  end_ = std::fread(ahead_, 1, sizeof ahead_, f_);
+  if (end_ == 0 && std::ferror(f_)) failed_ = true;
+  return end_ > 0;
+}
+
+// Performance-critical (once per record of the batch): `make bench`.
+bool DataLines::next(char* buf, std::size_t cap, std::size_t& len, bool& overlong) {
+  len = 0;
+  overlong = false;
+  if (pos_ == end_ && !fill()) return false;
+  if (!started_) {
+    started_ = true;
+    // A byte-order mark split over two reads cannot be: the first read holds 3 bytes or all.
+    if (end_ - pos_ >= 3 && std::memcmp(ahead_ + pos_, "\xef\xbb\xbf", 3) == 0) pos_ += 3;
+  }
+  if (aftercr_) {
+    aftercr_ = false;
+    if (pos_ == end_ && !fill()) return false;
+    if (ahead_[pos_] == '\n') ++pos_;
+  }
+  if (pos_ == end_ && !fill()) return false;
+  for (;;) {
+    // The bytes up to the next CR or LF are the line's; as many as fit go into buf.
+    const char* from = ahead_ + pos_;
+    const std::size_t have = end_ - pos_;
+    std::size_t k = 0;
+    for (; k + 16 <= have; k += 16)
+      if (const unsigned m = matchbytes16(from + k, '\r', '\n', '\r', '\n'); m != 0) {
+        k += lowestbit(m);
+        break;
+      }
+    if (k + 16 > have)
+      while (k < have && from[k] != '\r' && from[k] != '\n') ++k;
+    const std::size_t room = cap - 1 - len;
+    const std::size_t take = k < room ? k : room;
+    std::memcpy(buf + len, from, take);
+    len += take;
+    if (take < k) overlong = true;
+    pos_ += k;
+    if (pos_ < end_) {  // the line end
+      aftercr_ = ahead_[pos_] == '\r';
+      ++pos_;
+      if (aftercr_ && pos_ < end_) {
+        aftercr_ = false;
+        if (ahead_[pos_] == '\n') ++pos_;
+      }
+      break;
+    }
+    if (!fill()) break;  // the last line, without a line end
+  }
+  buf[len] = '\0';
+  return true;
 }
 
 std::size_t makedataline(char* line, const char* land, const char* blz, const char* konto,
@@ -134,7 +194,7 @@ char* copyfield(char* out, const char (&f)[kFieldSize]) {
 std::size_t makeresult(char* line, const Record& r, const char* code) {
   char* p = line;
   *p++ = '"';
-  for (const char (*f)[kFieldSize] : {&r.snr, &r.land, &r.blz, &r.konto, &r.iban, &r.bic}) {
+  for (const char(*f)[kFieldSize] : {&r.snr, &r.land, &r.blz, &r.konto, &r.iban, &r.bic}) {
     p = copyfield(p, *f);
     *p++ = '"';
     *p++ = ';';
@@ -148,8 +208,8 @@ std::size_t makeresult(char* line, const Record& r, const char* code) {
 }
 
 // A door onto makeresult for texts of any buffer: each is taken into a record field first.
-void putresult(std::FILE* fo, const char* snr, const char* land, const char* blz,
-               const char* konto, const char* iban, const char* bic, const char* code) {
+void putresult(std::FILE* fo, const char* snr, const char* land, const char* blz, const char* konto,
+               const char* iban, const char* bic, const char* code) {
   Record r = {};  // makeresult reads whole blocks of each field
   char* const field[6] = {r.snr, r.land, r.blz, r.konto, r.iban, r.bic};
   const char* const text[6] = {snr, land, blz, konto, iban, bic};

@@ -31,8 +31,37 @@ constexpr int kSplitSlack = 16;
 
 /// splitrec into r, for a line with kSplitSlack readable bytes behind its terminator: it looks
 /// at sixteen bytes at a time. Field bytes behind each terminator are scratch.
+/// Returns true when a field had more than kFieldFill characters: the field holds its first
+/// kFieldFill, and the record does not fit. Text behind the sixth field does not count.
 /// Performance-critical (once per record of the batch): `make bench`.
-void splitline(const char* line, Record& r);
+bool splitline(const char* line, Record& r);
+
+/// The lines of a data file as records: CR, LF and CR LF each end a line, and the line end is
+/// no part of the line. A UTF-8 byte-order mark at the start of the file ("CSV UTF-8" of the
+/// spreadsheets) is no part of the first line. A line longer than a read takes is read to its
+/// end all the same, so that it stays one record.
+class DataLines {
+ public:
+  explicit DataLines(std::FILE* f) : f_(f) {}
+  DataLines(const DataLines&) = delete;
+  DataLines& operator=(const DataLines&) = delete;
+
+  /// Reads the next line into buf: at most cap - 1 bytes, terminated; len is their number, and
+  /// overlong says the line had more, which are passed over. Returns false at the end of the
+  /// file (or on a read error, see failed()).
+  bool next(char* buf, std::size_t cap, std::size_t& len, bool& overlong);
+  /// True when the end came from a read error rather than the end of the file.
+  bool failed() const { return failed_; }
+
+ private:
+  bool fill();
+  std::FILE* f_;
+  std::size_t pos_ = 0, end_ = 0;
+  bool started_ = false;  ///< the byte-order mark has been looked for
+  bool aftercr_ = false;  ///< the last line ended with CR: a LF right behind it belongs to it
+  bool failed_ = false;
+  char ahead_[1 << 16];
+};
 
 /// True when an IBAN field holds an IBAN: more than 8 characters. Shorter texts are no IBAN to
 /// the batch (the record is built from bank code and account instead), to the harvest (the

@@ -1,5 +1,7 @@
 #include "driver/messages.h"
 
+#include "batch/batch.h"
+
 // Texts are Windows-1252: \xfc is u-umlaut, \xf6 o-umlaut. A hex escape runs on over hex
 // digits, so such a byte is followed by a closing quote where the next letter is a-f.
 
@@ -20,11 +22,15 @@ const DonationAccount kDonation = {"98765432", "Velmora Software",     "Velmora 
 const char kUsageLine[] =
     "\r\nVerwendung: velmora.exe <CSV-Datendatei mit Pfadangabe> <ISO20022-Datei mit "
     "Pfadangabe> <Mode>\r\n";
-const char kLegend[] =
-    "\r\nAufbau der Datendatei:\r\nSatznummer;Landescode;Bankleitzahl;Kontonummer;IBAN\r\n"
-    "Codes in der Ausgabedatei:\r\n00 = IBAN berechnet\r\n"
-    "01 = IBAN korrekt, Land + Konto + BLZ berechnet\r\n02 = IBAN falsch\r\n"
-    "10 = IBAN + BIC berechnet\r\n11 = IBAN korrekt, Land + Konto + BLZ + BIC berechnet\r\n";
+std::string legend() {
+  // The meanings are the batch's own, one line per result code.
+  std::string out =
+      "\r\nAufbau der Datendatei:\r\nSatznummer;Landescode;Bankleitzahl;Kontonummer;IBAN\r\n"
+      "Codes in der Ausgabedatei:\r\n";
+  for (const ResultCode& c : kResultCodeTable)
+    out += std::string(c.code) + " = " + c.meaning + "\r\n";
+  return out;
+}
 const char kOutputNotWritable[] = "\r\nFehler: Ausgabefile nicht beschreibbar !\r\n";
 const char kDataNotWritable[] = "\r\nFehler: Datendatei nicht beschreibbar !\r\n";
 const char kDataBusy[] = "\r\nFehler: Datendatei in Bearbeitung !\r\n";
@@ -103,11 +109,70 @@ std::string noticelines(const RunNotice& n) {
   return out;
 }
 
-std::string closingbox(const std::string& data, const std::string& notice) {
+std::string argerrorbox(ArgError e, const std::string& text) {
+  // \x84 and \x93 are the German quotation marks, \xdf sharp s, \xf6 o-umlaut.
+  const std::string quoted = "\x84" + text + "\x93";
+  switch (e) {
+    case ArgError::TooMany:
+      return errorbox(
+          "Zu viele Angaben: velmora.exe nimmt h\xf6"
+          "chstens drei, die Datendatei, die "
+          "Zahlungsdatei und den Modus.");
+    case ArgError::PaymentMissing:
+      return errorbox("Die Zahlungsdatei (2. Angabe) gibt es nicht:\r\n" + text);
+    case ArgError::PaymentFolder:
+      return errorbox("Die Zahlungsdatei (2. Angabe) ist ein Ordner:\r\n" + text);
+    case ArgError::PaymentUnreadable:
+      return errorbox("Die Zahlungsdatei (2. Angabe) kann nicht gelesen werden:\r\n" + text);
+    case ArgError::NotCreditTransfer:
+      return errorbox(
+          "Die Zahlungsdatei (2. Angabe) ist keine \xdc"
+          "berweisungsdatei nach ISO 20022 "
+          "(pain.001):\r\n" +
+          text);
+    case ArgError::ModeNotNumber:
+      return errorbox("Der Modus (3. Angabe) ist keine ganze Zahl: " + quoted);
+    case ArgError::ModeNotPositive:
+      return errorbox(
+          "Der Modus (3. Angabe) muss gr\xf6\xdf"
+          "er als 0 sein: " +
+          quoted);
+  }
+  return errorbox(text);
+}
+
+std::string summarylines(const RunSummary& s) {
+  std::string out = count(s.records, "Datensatz", "Datens\xe4tze") + " in der Ausgabedatei" +
+                    (s.records > 0 ? ":\r\n" : ".\r\n");
+  for (const RunSummary::Code& c : s.codes) {
+    out += "   " + std::to_string(c.count) + " x " + c.code + " = " + c.meaning + "\r\n";
+  }
+  if (s.harvested) {
+    out +=
+        "Aus der Zahlungsdatei \xfc"
+        "bernommen: " +
+        count(s.creditors + s.debtors, "Satz", "S\xe4tze") + " (" + std::to_string(s.creditors) +
+        " Empf\xe4nger, " + std::to_string(s.debtors) + " Auftraggeber), " +
+        count(s.bicslearnt, "BIC", "BICs") + " neu im BIC-Verzeichnis.\r\n";
+  }
+  if (s.rewritten) {
+    if (s.modereplacesnothing) {
+      out += "Der Modus " + s.mode +
+             " ersetzt nichts: die neue Zahlungsdatei gleicht der "
+             "alten.\r\n";
+    } else {
+      out += "In der Zahlungsdatei ersetzt: " + count(s.replaced, "Element", "Elemente") +
+             ", unver\xe4ndert gelassen: " + std::to_string(s.asked - s.replaced) + ".\r\n";
+    }
+  }
+  return out;
+}
+
+std::string closingbox(const std::string& data, const std::string& summary) {
   const DonationAccount& d = kDonation;
-  return "Das Programm velmora.exe wurde mit der Datendatei:\r\n" + data +
+  return (summary.empty() ? "" : summary + "\r\n") +
+         "Das Programm velmora.exe wurde mit der Datendatei:\r\n" + data +
          "\r\nausgef\xfchrt. Der Name der Ausgabedatei lautet:\r\n" + data + ".out\r\n\r\n" +
-         (notice.empty() ? "" : notice + "\r\n") +
          "Hinweis: Wenn Ihnen dieses Freeware - Programm eine Hilfe war,\r\n" +
          "ersuchen wir Sie um eine Spende auf das Konto: " + d.konto + "\r\n" +
          "Kontowortlaut: Fa. " + d.holder + ", bei der " + d.bank + ", Bankleitzahl: " + d.blz +

@@ -1,6 +1,7 @@
 #include "driver/run.h"
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "batch/batch.h"
@@ -10,6 +11,7 @@
 #include "driver/messages.h"
 #include "driver/platform.h"
 #include "iso20022/harvest.h"
+#include "iso20022/paymentfile.h"
 #include "iso20022/rewrite.h"
 
 namespace {
@@ -32,14 +34,59 @@ Ending usage(const std::string& box) {
   return {nullptr, box, -1};  // the usage line and legend, then the box, status 1
 }
 
+// What is wrong with a payment file for a harvest, if anything.
+std::optional<ArgError> paymenterror(const char* path) {
+  switch (checkpayment(path)) {
+    case PaymentFileCheck::CreditTransfer: return std::nullopt;
+    case PaymentFileCheck::Missing: return ArgError::PaymentMissing;
+    case PaymentFileCheck::Folder: return ArgError::PaymentFolder;
+    case PaymentFileCheck::Unreadable: return ArgError::PaymentUnreadable;
+    case PaymentFileCheck::NotCreditTransfer: return ArgError::NotCreditTransfer;
+  }
+  return std::nullopt;
+}
+
+// What is wrong with a mode text, if anything.
+std::optional<ArgError> modeerror(const char* text) {
+  switch (checkmode(text)) {
+    case ModeCheck::Ok: return std::nullopt;
+    case ModeCheck::NotNumber: return ArgError::ModeNotNumber;
+    case ModeCheck::NotPositive: return ArgError::ModeNotPositive;
+  }
+  return std::nullopt;
+}
+
+// The arguments that a run cannot work with, found before any file is touched: too many of
+// them, a payment file that is none, a mode that is no number above 0. False with end set
+// then.
+bool checkargs(int n, char** argv, Ending& end) {
+  std::optional<ArgError> e;
+  const char* text = "";
+  if (n > 3) {
+    e = ArgError::TooMany;
+  } else if (n >= 2 && (e = paymenterror(argv[2]))) {
+    text = argv[2];
+  } else if (n == 3 && (e = modeerror(argv[3]))) {
+    text = argv[3];
+  }
+  if (e) end = usage(argerrorbox(*e, text));
+  return !e;
+}
+
 // The stages of a run that has its data file to itself.
 Ending stages(int n, char** argv, const RunFiles& f, char* sland) {
-  HarvestReport counts;
+  HarvestReport harvested;
   RunNotice notice;
+  RunSummary summary;
   if (n >= 2) {
-    switch (harvest(f, counts)) {
-      case HarvestResult::Skipped:
-      case HarvestResult::Done: break;
+    switch (harvest(f, harvested)) {
+      case HarvestResult::Skipped: break;
+      case HarvestResult::Done:
+        summary.harvested = true;
+        summary.creditors = harvested.creditor;
+        summary.debtors = harvested.debtor;
+        summary.bicslearnt = harvested.bicslearnt;
+        break;
       case HarvestResult::BackupFailed: return fatal(kDataNotWritable, backupfailbox(f.data));
       case HarvestResult::WriteFailed: return fatal(kDataNotWritable, datawritebox(f.data));
     }
@@ -52,16 +99,22 @@ Ending stages(int n, char** argv, const RunFiles& f, char* sland) {
   if (!clobbers(f, Output::Result)) fo = createfresh(f.result, filemode(f.data));
   if (!fo) return fatal(kOutputNotWritable, outputopenbox(f.result));
   // A result file that could not be written completely must not be reported as a success.
-  bool ok = runbatch(fi.get(), fo.get(), f.data.c_str(), sland);
+  BatchCounts counts;
+  bool ok = runbatch(fi.get(), fo.get(), f.data.c_str(), sland, &counts);
   if (!closefile(fo)) ok = false;
   fi.reset();
   if (!ok) return fatal(kOutputNotWritable, outputwritebox(f.result));
+  summary.records = counts.records;
+  for (int i = 0; i < kResultCodes; ++i) {
+    const ResultCode& c = kResultCodeTable[i];
+    if (counts.bycode[i] > 0) summary.codes.push_back({c.code, c.meaning, counts.bycode[i]});
+  }
 
-  notice.quoted = counts.quoted;
+  notice.quoted = harvested.quoted;
   if (n == 3) {
     std::string failed;
     RewriteReport report;
-    switch (rewrite(f, argv[3], counts, report, failed)) {
+    switch (rewrite(f, argv[3], harvested, report, failed)) {
       case RewriteResult::Done: break;
       case RewriteResult::NoLine: return {kInternal01, "", 1};
       case RewriteResult::NotHarvested: return {kInternal02, "", 1};
@@ -72,9 +125,17 @@ Ending stages(int n, char** argv, const RunFiles& f, char* sland) {
     notice.nocode = report.left.nocode;
     notice.inway = report.left.inway;
     notice.version = report.version;
+    const RewriteForms forms = formsfor(readmode(argv[3]).m);
+    summary.rewritten = true;
+    summary.modereplacesnothing =
+        forms.account == Form::Unchanged && forms.agent == Form::Unchanged;
+    summary.mode = argv[3];
+    summary.asked = report.left.asked;
+    summary.replaced = report.left.replaced;
   }
   const std::string lines = noticelines(notice);
-  return {nullptr, closingbox(f.data, lines), 0, lines.empty() ? "" : "\r\n" + lines};
+  return {nullptr, closingbox(f.data, summarylines(summary) + lines), 0,
+          lines.empty() ? "" : "\r\n" + lines};
 }
 
 }  // namespace
@@ -86,9 +147,9 @@ int run(int argc, char** argv) {
 
   const int n = argc - 1;
   Ending end;
-  if (n < 1 || n > 3) {
+  if (n < 1) {
     end = usage(usagebox());
-  } else {
+  } else if (checkargs(n, argv, end)) {
     // One run at a time on a data file, from before its first file is touched to after its
     // last: a second run leaves everything as it is.
     const RunFiles files = runfiles(argv[1], n >= 2 ? argv[2] : "");
@@ -102,7 +163,7 @@ int run(int argc, char** argv) {
 
   if (end.status < 0) {
     std::fputs(kUsageLine, stdout);
-    std::fputs(kLegend, stdout);
+    std::fputs(legend().c_str(), stdout);
     end.status = 1;
   }
   if (end.console) std::fputs(end.console, stdout);

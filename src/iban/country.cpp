@@ -86,16 +86,22 @@ const CountryRule* findrule(const CountryRule* table, const char* land) {
   return row == 0 ? nullptr : &table[row - 1];
 }
 
+using CheckFn = int (*)(char*, int, int);
+// The field checks of a text that must be the number, and of one whose head is (cut).
+constexpr CheckFn kExact[3] = {isnnum, isnalfa, isnalfanum};
+constexpr CheckFn kCut[3] = {cutnum, cutalfa, cutalfanum};
+
 // Runs the rule's check on text. Returns true when it fits (text then normalised).
-bool fits(const CountryRule& rule, char* text) {
+bool fits(const CountryRule& rule, char* text, const CheckFn (&checks)[3]) {
+  const CheckFn num = checks[0];
   switch (rule.check) {
-    case Check::Num: return isnnum(text, rule.l1, rule.l2) == 0;
-    case Check::Alfa: return isnalfa(text, rule.l1, rule.l2) == 0;
-    case Check::Alfanum: return isnalfanum(text, rule.l1, rule.l2) == 0;
+    case Check::Num: return num(text, rule.l1, rule.l2) == 0;
+    case Check::Alfa: return checks[1](text, rule.l1, rule.l2) == 0;
+    case Check::Alfanum: return checks[2](text, rule.l1, rule.l2) == 0;
     case Check::Letter:
       // Taken as it stands: a lower-case letter or a leading blank fails, deliberately.
       if (!isupperc(text[0])) return false;
-      return isnnum(text + 1, rule.l1, rule.l2) == 0;
+      return num(text + 1, rule.l1, rule.l2) == 0;
     case Check::Pair:
       // The pair is not looked at, but it must be there: a shorter text has nothing behind
       // its end to check, so it fails untouched. Nor may it hold a line end, which reaches an
@@ -103,14 +109,15 @@ bool fits(const CountryRule& rule, char* text) {
       // the result line in two.
       if (text[0] == '\0' || text[1] == '\0') return false;
       if (islineend(text[0]) || islineend(text[1])) return false;
-      return isnnum(text + 2, rule.l1, rule.l2) == 0;
+      return num(text + 2, rule.l1, rule.l2) == 0;
   }
   return false;
 }
 
-int applyrule(const CountryRule* table, const char* land, char* text) {
+int applyrule(const CountryRule* table, const char* land, char* text,
+              const CheckFn (&checks)[3] = kExact) {
   const CountryRule* rule = findrule(table, land);
-  if (rule == nullptr || !fits(*rule, text)) return 0;
+  if (rule == nullptr || !fits(*rule, text, checks)) return 0;
   return rulelength(*rule);
 }
 
@@ -118,6 +125,10 @@ int applyrule(const CountryRule* table, const char* land, char* text) {
 
 int getblz(const char* land, char* blz) {
   return applyrule(kBankCodeRules, land, blz);
+}
+
+int ibanblz(const char* land, char* blz) {
+  return applyrule(kBankCodeRules, land, blz, kCut);
 }
 
 int getkonto(const char* land, char* konto) {

@@ -86,11 +86,12 @@ int chkiban(char* land, char* blz, char* konto, char* iban) {
   // at most 39, so every part fits its field.
   settext(land, iban, 2);
   settext(blz, iban + 4, len - 4 < kIbanBlzTake ? len - 4 : kIbanBlzTake);
-  // The split follows the length getblz reports, not the text it leaves: an unknown country
+  // The split follows the length ibanblz reports, not the text it leaves: an unknown country
   // gives 0 and the whole BBAN becomes the account. When the bank code was padded beyond the
   // end of a short BBAN, nothing is left for the account.
-  int start = 4 + getblz(land, blz);
+  int start = 4 + ibanblz(land, blz);
   settext(konto, iban + (start < len ? start : len), start < len ? len - start : 0);
-  getkonto(land, konto);  // normalises only; an account that breaks the rule stays as split
+  // Normalises only: an account that breaks the rule, or is longer than it, stays as split.
+  getkonto(land, konto);
   return 1;
 }

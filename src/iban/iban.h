@@ -13,11 +13,14 @@ int calcchknr(const char* iban0);
 
 /// Pattern checks "l1 characters of a class, then l2 digits". Separators (anything but an
 /// ASCII letter or digit) are dropped wherever they stand.
-/// On a fit the text is upper-cased where letters are allowed, padded (left in the first
-/// section with the pad character, right with '0' in the second) and cut to l1 + l2
-/// characters; the buffer must hold l1 + l2 + 1 characters.
-/// On a misfit the separators in front of the offending character are gone and, in the first
-/// section, letters in front of it are upper-cased; the text is neither padded nor cut.
+/// On a fit the text is upper-cased where letters are allowed and padded (left in the first
+/// section with the pad character, right with '0' in the second) to l1 + l2 characters; the
+/// buffer must hold l1 + l2 + 1 characters. A text with more significant characters than
+/// that does not fit: a number is never cut. Only surplus leading zeros of a pattern padded
+/// with '0' are dropped ("0000532013000" fits 10 digits as 0532013000).
+/// On a misfit the separators in front of the offending character (for a text too long, the
+/// first surplus one) are gone and, in the first section, letters in front of it are
+/// upper-cased; the text is neither padded nor cut.
 /// Returns 0 when the text fits (and is normalised);
 ///         1 when it does not, or when l1/l2 are negative or above 50, or l1 + l2 would not
 ///           fit a kFieldSize buffer (text untouched).
@@ -25,11 +28,21 @@ int isnnum(char* text, int l1, int l2);      ///< first section digits, padded w
 int isnalfa(char* text, int l1, int l2);     ///< first section letters, padded with 'X'
 int isnalfanum(char* text, int l1, int l2);  ///< first section letters or digits, padded '0'
 
+/// The same checks for the head of a longer text, the bank code at the start of an IBAN's
+/// BBAN: what follows the pattern's l1 + l2 significant characters is dropped unchecked.
+int cutnum(char* text, int l1, int l2);
+int cutalfa(char* text, int l1, int l2);
+int cutalfanum(char* text, int l1, int l2);
+
 /// Checks and normalises a bank code by the rule of country land (exact, case-sensitive).
 /// Returns the length (3..11) of the normalised bank code now in blz;
-///         0 for an unknown country (blz untouched) or a bank code that breaks the rule
-///           (blz possibly cleaned in part, never padded or cut).
+///         0 for an unknown country (blz untouched) or a bank code that breaks the rule or is
+///           too long (blz possibly cleaned in part, never padded or cut).
 int getblz(const char* land, char* blz);
+
+/// The bank code at the head of the rest of an IBAN behind its check digits: the rule of land
+/// applied to blz's first characters, the rest dropped. Returns as getblz does.
+int ibanblz(const char* land, char* blz);
 
 /// Checks and normalises an account number by the rule of country land.
 /// Returns the length (7..18) of the normalised account number now in konto;
@@ -54,6 +67,6 @@ void buildiban(const char* land, const char* blz, int nblz, const char* konto, i
 ///         0 when not (land, blz and konto emptied).
 int chkiban(char* land, char* blz, char* konto, char* iban);
 
-/// Characters of an IBAN behind its first four that getblz is given to cut the bank code from,
+/// Characters of an IBAN behind its first four that ibanblz is given to cut the bank code from,
 /// by chkiban and by the harvest alike.
 constexpr int kIbanBlzTake = 25;

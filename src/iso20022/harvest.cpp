@@ -108,6 +108,7 @@ bool writerecords(const RunFiles& f, std::FILE* pay, bool merge, FileSink& out,
   if (!samefile(f.payment, f.bicdir)) bics.load(f.data.c_str());
   HarvestScan s;
   DataSink sink(out, bics);
+  const std::size_t known = bics.size();
   runpass(pay, s, kCreditorHarvest, sink, out, &counts.creditorstretches);
   counts.creditor = sink.records;
   counts.creditorend = s;
@@ -115,6 +116,7 @@ bool writerecords(const RunFiles& f, std::FILE* pay, bool merge, FileSink& out,
   runpass(pay, s, kDebtorHarvest, sink, out, nullptr);
   counts.debtor = sink.records - counts.creditor;
   counts.quoted = s.quoted;
+  counts.bicslearnt = bics.size() - known;
   if (!merge) return true;
   File fb = openfile(f.data, "rb");
   return fb && mergebackup(fb.get(), out);
@@ -125,12 +127,12 @@ bool writerecords(const RunFiles& f, std::FILE* pay, bool merge, FileSink& out,
 std::size_t recordstep(HarvestFields& f, BicIndex& bics, char* line) {
   const bool iban = hasiban(f.iban);
   if (iban) {
-    // The IBAN's bank code replaces one read from the agent. getblz's result does not matter:
+    // The IBAN's bank code replaces one read from the agent. ibanblz's result does not matter:
     // the record goes on with whatever blz holds, the copied text for an unknown country.
     std::size_t n = strnlen(f.iban + 4, kIbanBlzTake);
     std::memcpy(f.blz, f.iban + 4, n);
     f.blz[n] = '\0';
-    getblz(f.land, f.blz);
+    ibanblz(f.land, f.blz);
   }
   // The directory learns the pair under the country of the record point, which in the debtor
   // pass is the agent's rather than the IBAN's.

@@ -18,6 +18,7 @@ struct HarvestReport {
   std::uint64_t creditor = 0;
   std::uint64_t debtor = 0;
   std::uint64_t quoted = 0;
+  std::uint64_t bicslearnt = 0;  ///< (country, bank code) pairs new to the BIC directory
   Stretches creditorstretches;
   HarvestScan creditorend;
 };

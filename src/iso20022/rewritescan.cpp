@@ -26,6 +26,21 @@ RewriteMode readmode(const char* text) {
   return {true, m};
 }
 
+ModeCheck checkmode(const char* text) {
+  auto blank = [](char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+  };
+  const char* p = text;
+  while (blank(*p)) ++p;
+  if (*p == '+' || *p == '-') ++p;
+  const char* digits = p;
+  while (*p >= '0' && *p <= '9') ++p;
+  const bool number = p > digits;
+  while (blank(*p)) ++p;
+  if (!number || *p != '\0') return ModeCheck::NotNumber;
+  return readmode(text).run ? ModeCheck::Ok : ModeCheck::NotPositive;
+}
+
 namespace {
 
 // The agent's national form, picked by the tens digit.
@@ -245,6 +260,7 @@ bool samereading(RewriteScan& s, const RewritePass& p) {
 void writechecked(RewriteScan& s, const RewritePass& p) {
   if (!p.later || samereading(s, p)) {
     p.out.write(s.form.data(), s.form.size());
+    ++p.notice.replaced;
     return;
   }
   ++p.notice.inway;
@@ -277,6 +293,9 @@ ScanResult replace(RewriteScan& s, const RewritePass& p) {
   const HarvestGroup g = s.held;
   s.holding = false;
   s.held = HarvestGroup::None;
+  if ((g == HarvestGroup::Account ? p.forms.account : p.forms.agent) != Form::Unchanged) {
+    ++p.notice.asked;
+  }
   const bool recorded = p.stretches.recorded(s.stretch);
   if (recorded) {
     ScanResult r = take(s, p);

@@ -39,6 +39,11 @@ struct RewriteMode {
 /// else gives 0), but for any number of digits: a positive number acts by its last two digits.
 RewriteMode readmode(const char* text);
 
+/// Whether a mode text is one a run takes: a whole number (blanks around it and a sign
+/// allowed, nothing else) above 0. The values that replace nothing (7, 100) are modes too.
+enum class ModeCheck { Ok, NotNumber, NotPositive };
+ModeCheck checkmode(const char* text);
+
 struct RewriteForms {
   Form account;
   Form agent;
@@ -66,11 +71,14 @@ enum class ScanResult {
   NotHarvested,  ///< the line's record number does not begin with "0"
 };
 
-/// Elements the mode asked to replace and the line could fill, but that stay as they were.
+/// What the rewrite did with the elements the mode asked it to replace: how many it replaced,
+/// and why those it could fill from their line stay as they were.
 struct RewriteNotice {
-  std::uint64_t noplace = 0;  ///< the file's version has no place for the form
-  std::uint64_t nocode = 0;   ///< the country has no clearing-system code
-  std::uint64_t inway = 0;    ///< markup in the content or the values would move a pair
+  std::uint64_t asked = 0;     ///< elements the mode asked to replace
+  std::uint64_t replaced = 0;  ///< of them, replaced
+  std::uint64_t noplace = 0;   ///< the file's version has no place for the form
+  std::uint64_t nocode = 0;    ///< the country has no clearing-system code
+  std::uint64_t inway = 0;     ///< markup in the content or the values would move a pair
 };
 
 /// The scanner's state: everything that lives for one pass.

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -13,7 +14,7 @@ namespace {
 
 struct Step {
   const char* why;
-  const char* line;    // data-file line (CR LF added)
+  const char* line;    // data-file line, as the batch reads it: without its line end
   const char* result;  // the whole result line without CR LF
   const char* sland;   // carried country afterwards
 };
@@ -30,8 +31,7 @@ void runsteps(const std::vector<Step>& steps, const std::string& bic = "") {
   for (const Step& s : steps) {
     SCOPED_TRACE(s.why);
     Record r;
-    std::string line = std::string(s.line) + "\r\n";
-    splitrec(line.c_str(), r.snr, r.land, r.blz, r.konto, r.iban, r.bic);
+    splitrec(s.line, r.snr, r.land, r.blz, r.konto, r.iban, r.bic);
     const char* code = evalrec(r, sland, bics);
     std::string got = std::string("\"") + r.snr + "\";\"" + r.land + "\";\"" + r.blz + "\";\"" +
                       r.konto + "\";\"" + r.iban + "\";\"" + r.bic + "\";\"" + code + "\"";
@@ -44,9 +44,9 @@ TEST(Evaluate, WorkedExampleWithEmptyDirectory) {
   runsteps({
       {"built, own country", "1;AT;19043;234573201;;",
        R"("1";"AT";"19043";"00234573201";"AT611904300234573201";"";"00")", "AT"},
-      {"no country: carried AT; bank code written as read, cut for the IBAN",
-       "2;;37040044;532013000;;",
-       R"("2";"AT";"37040044";"00532013000";"AT863704000532013000";"";"00")", "AT"},
+      {"no country: carried AT, whose rule the 8-digit bank code is too long for: no IBAN "
+       "(it used to be cut to 37040 and built into an Austrian IBAN of another bank)",
+       "2;;37040044;532013000;;", R"("2";"AT";"37040044";"00532013000";"";"";"90")", "AT"},
       {"German record passes DE on", "3;DE;37040044;532013000;;",
        R"("3";"DE";"37040044";"0532013000";"DE89370400440532013000";"";"00")", "DE"},
       {"no country: carried DE", "4;;37040044;532013000;;",
@@ -61,15 +61,14 @@ TEST(Evaluate, WorkedExampleWithEmptyDirectory) {
 }
 
 TEST(Evaluate, BicFromTheDirectory) {
-  runsteps({{"account record with a BIC", "1;DE;37040044;532013000;;",
-             R"("1";"DE";"37040044";"0532013000";"DE89370400440532013000";"EXMPDEFFXXX";"10")",
-             "DE"},
-            {"IBAN record with a BIC", "2;;;;de89 3704 0044 0532 0130 00;x",
-             R"("2";"DE";"37040044";"0532013000";"DE89370400440532013000";"EXMPDEFFXXX";"11")",
-             "DE"},
-            {"the input BIC is never written back", "3;AT;19043;234573201;;OLDBIC",
-             R"("3";"AT";"19043";"00234573201";"AT611904300234573201";"";"00")", "AT"}},
-           "\"DE\";\"37040044\";\"EXMPDEFFXXX\"\r\n");
+  runsteps(
+      {{"account record with a BIC", "1;DE;37040044;532013000;;",
+        R"("1";"DE";"37040044";"0532013000";"DE89370400440532013000";"EXMPDEFFXXX";"10")", "DE"},
+       {"IBAN record with a BIC", "2;;;;de89 3704 0044 0532 0130 00;x",
+        R"("2";"DE";"37040044";"0532013000";"DE89370400440532013000";"EXMPDEFFXXX";"11")", "DE"},
+       {"the input BIC is never written back", "3;AT;19043;234573201;;OLDBIC",
+        R"("3";"AT";"19043";"00234573201";"AT611904300234573201";"";"00")", "AT"}},
+      "\"DE\";\"37040044\";\"EXMPDEFFXXX\"\r\n");
 }
 
 TEST(Evaluate, FailuresAndTheCarriedCountry) {
@@ -98,8 +97,9 @@ TEST(Evaluate, FailuresAndTheCarriedCountry) {
        R"("11";"";"";"";"";"";"02")", "AT"},
       {"valid IBAN of an unknown country: whole BBAN as account", "12;;;;XK051212012345678906;",
        R"("12";"XK";"1212012345678906";"1212012345678906";"XK051212012345678906";"";"01")", "XK"},
-      {"a Spanish account that is only the line end breaks the rule", "13;ES;21000418;",
-       R"("13";"ES";"21000418";"";"";"";"91")", "ES"},
+      {"a Spanish record whose account field is empty: the line end is no part of a field, so "
+       "the account is missing",
+       "13;ES;21000418;", R"("13";"XK";"";"";"";"";"92")", "XK"},
   });
 }
 
@@ -112,10 +112,14 @@ namespace {
 TEST(Batch, SameLinesAsOneRecordAfterTheOther) {
   TempDir dir;
   dir.write("BIC.csv", "\"DE\";\"37040044\";\"EXMPDEFFXXX\"\r\n\"AT\";\"19043\";\"EXMPATWW\"\r\n");
-  const char* const kinds[] = {"%d;DE;37040044;532013000;;",   "%d;;;;AT61 1904 3002 3457 3201;",
-                               "%d;AT;;1;;",                   "%d;;;;DE89370400440532013001;",
-                               "%d;XX;ABCD;12A;;",             "%d;AT;19043;%d;;",
-                               "%d;;37040044;%d;;",            "%d"};
+  const char* const kinds[] = {"%d;DE;37040044;532013000;;",
+                               "%d;;;;AT61 1904 3002 3457 3201;",
+                               "%d;AT;;1;;",
+                               "%d;;;;DE89370400440532013001;",
+                               "%d;XX;ABCD;12A;;",
+                               "%d;AT;19043;%d;;",
+                               "%d;;37040044;%d;;",
+                               "%d"};
   std::string data;
   for (int i = 0; i < 203; ++i) {
     char line[80];
@@ -140,7 +144,9 @@ TEST(Batch, SameLinesAsOneRecordAfterTheOther) {
   while (start < data.size()) {
     std::size_t end = data.find('\n', start) + 1;
     Record r;
+    // The batch reads a line without its line end.
     std::string line = data.substr(start, end - start);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
     splitrec(line.c_str(), r.snr, r.land, r.blz, r.konto, r.iban, r.bic);
     const char* code = evalrec(r, sland2, bics);
     putresult(fw, r.snr, r.land, r.blz, r.konto, r.iban, r.bic, code);
@@ -149,6 +155,63 @@ TEST(Batch, SameLinesAsOneRecordAfterTheOther) {
   std::fclose(fw);
   EXPECT_EQ(dir.read("batch.out"), dir.read("single.out"));
   EXPECT_STREQ(sland, sland2);
+}
+
+// Whatever a data file holds, its result file has one line per data line, in the same order,
+// each with the record number of its own line: random files of CR, LF and CR LF ends, empty
+// lines, lines without a separator, lines and fields too long, quoted fields, a byte-order mark.
+TEST(Batch, OneResultLinePerDataLine) {
+  std::mt19937 rng(5);
+  const char* const ends[] = {"\r", "\n", "\r\n"};
+  for (int trial = 0; trial < 60; ++trial) {
+    SCOPED_TRACE(trial);
+    TempDir dir;
+    std::string data = rng() % 3 == 0 ? "\xef\xbb\xbf" : "";
+    std::vector<std::string> snrs;  // the record number each result line must carry
+    const char* last = "";
+    const int n = 1 + static_cast<int>(rng() % 30);
+    for (int i = 0; i < n; ++i) {
+      const std::string snr = std::to_string(i);
+      std::string line;
+      std::string want = snr;
+      switch (rng() % 8) {
+        case 0: want = ""; break;                                                    // empty
+        case 1: line = snr; break;                                                   // no separator
+        case 2: line = snr + ";DE;37040044;" + std::string(300, '5') + ";;"; break;  // too long
+        case 3: line = snr + ";" + std::string(1500, 'y'); break;  // line too long
+        case 4: line = "\"" + snr + "\";\"AT\";\"19043\";\"234573201\";\"\";"; break;
+        case 5: line = snr + ";;;;AT61 1904 3002 3457 3201"; break;
+        default: line = snr + ";DE;37040044;532013000;;";
+      }
+      data += line;
+      const char* end = ends[rng() % 3];
+      if (line.empty() && last[0] == '\r' && last[1] == '\0') end = "\r";
+      if (i + 1 < n || line.empty() || rng() % 2) data += end;
+      last = end;
+      snrs.push_back(want);
+    }
+    dir.write("data.csv", data);
+    const std::string verz = dir.file("data.csv");
+    std::FILE* fi = std::fopen(verz.c_str(), "rb");
+    std::FILE* fo = std::fopen(dir.file("data.csv.out").c_str(), "wb");
+    char sland[kFieldSize] = "AT";
+    BatchCounts counts;
+    ASSERT_TRUE(runbatch(fi, fo, verz.c_str(), sland, &counts));
+    std::fclose(fi);
+    std::fclose(fo);
+    const std::string out = dir.read("data.csv.out");
+    std::vector<std::string> got;
+    for (std::size_t at = 0; at < out.size();) {
+      const std::size_t end = out.find("\r\n", at);
+      ASSERT_NE(end, std::string::npos);
+      const std::string line = out.substr(at, end - at);
+      ASSERT_EQ(line.find_first_of("\r\n"), std::string::npos) << "a line end inside a field";
+      got.push_back(line.substr(1, line.find('"', 1) - 1));
+      at = end + 2;
+    }
+    EXPECT_EQ(got, snrs);
+    EXPECT_EQ(counts.records, snrs.size());
+  }
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "common/files.h"
 #include "common/textbuf.h"
@@ -31,23 +32,29 @@ struct SplitCase {
 TEST(Splitrec, FillsTheSixFields) {
   const std::string x50(50, 'x');
   const SplitCase cases[] = {
-      {"plain semicolons, line end in the BIC field", "1;AT;19043;234573201;;\r\n",
+      {"plain semicolons, line end in the BIC field",
+       "1;AT;19043;234573201;;\r\n",
        {"1", "AT", "19043", "234573201", "", "\r\n"}},
-      {"every field quoted", "\"1\";\"AT\";\"19043\";\"234573201\";\"\";\"\"",
+      {"every field quoted",
+       "\"1\";\"AT\";\"19043\";\"234573201\";\"\";\"\"",
        {"1", "AT", "19043", "234573201", "", ""}},
       {"same without quotes", "1;AT;19043;234573201;;", {"1", "AT", "19043", "234573201", "", ""}},
-      {"commas separate like semicolons", "1,AT,19043,234573201",
+      {"commas separate like semicolons",
+       "1,AT,19043,234573201",
        {"1", "AT", "19043", "234573201", "", ""}},
       {"separators inside quotes are data", "1;\"1;2\";x", {"1", "1;2", "x", "", "", ""}},
       {"comma inside quotes", "1;AT;\"1,2\";3", {"1", "AT", "1,2", "3", "", ""}},
       {"quotes toggle and vanish", "X\"Y\"Z;\"\"", {"XYZ", "", "", "", "", ""}},
-      {"a field keeps its first 50 characters", "1;" + x50 + "0123456789;2",
+      {"a field keeps its first 50 characters",
+       "1;" + x50 + "0123456789;2",
        {"1", x50, "2", "", "", ""}},
       {"fields behind the sixth are dropped", "1;2;3;4;5;6;7;8", {"1", "2", "3", "4", "5", "6"}},
       {"empty line: the record number takes CR LF", "\r\n", {"\r\n", "", "", "", "", ""}},
-      {"five fields: the IBAN takes the line end", "1;AT;1;2;\r\n",
+      {"five fields: the IBAN takes the line end",
+       "1;AT;1;2;\r\n",
        {"1", "AT", "1", "2", "\r\n", ""}},
-      {"four fields: the account takes the line end", "1;AT;1;2\r\n",
+      {"four fields: the account takes the line end",
+       "1;AT;1;2\r\n",
        {"1", "AT", "1", "2\r\n", "", ""}},
       {"no separator at all", "abc\n", {"abc\n", "", "", "", "", ""}},
       {"an open quote ends with the line", "1;\"AT;2\n", {"1", "AT;2\n", "", "", "", ""}},
@@ -70,8 +77,8 @@ TEST(Splitrec, EmptiesFieldsLeftFromAnEarlierLine) {
 std::string result(const Fields& f, const char* code) {
   TempDir dir;
   std::FILE* fo = std::fopen(dir.file("r").c_str(), "wb");
-  putresult(fo, f[0].c_str(), f[1].c_str(), f[2].c_str(), f[3].c_str(), f[4].c_str(),
-            f[5].c_str(), code);
+  putresult(fo, f[0].c_str(), f[1].c_str(), f[2].c_str(), f[3].c_str(), f[4].c_str(), f[5].c_str(),
+            code);
   std::fclose(fo);
   return dir.read("r");
 }
@@ -79,7 +86,8 @@ std::string result(const Fields& f, const char* code) {
 TEST(Putresult, WritesSevenQuotedFieldsAndCrLf) {
   EXPECT_EQ(result({"7", "AT", "19043", "00234573201", "AT611904300234573201", ""}, "00"),
             "\"7\";\"AT\";\"19043\";\"00234573201\";\"AT611904300234573201\";\"\";\"00\"\r\n");
-  EXPECT_EQ(result({"5", "DE", "", "", "", ""}, "92"), "\"5\";\"DE\";\"\";\"\";\"\";\"\";\"92\"\r\n");
+  EXPECT_EQ(result({"5", "DE", "", "", "", ""}, "92"),
+            "\"5\";\"DE\";\"\";\"\";\"\";\"\";\"92\"\r\n");
   EXPECT_EQ(result({"\r\n", "1;2", "", "", "", ""}, "92"),
             "\"\r\n\";\"1;2\";\"\";\"\";\"\";\"\";\"92\"\r\n");
 }
@@ -90,9 +98,11 @@ TEST(Putresult, ReadsBackThroughSplitrec) {
   EXPECT_EQ(split(line), f);
 }
 
-// The splitting rules one byte at a time, as plainly as they can be written.
-Fields plainsplit(const std::string& line) {
+// The splitting rules one byte at a time, as plainly as they can be written; toolong tells
+// whether a field had more than it keeps.
+Fields plainsplit(const std::string& line, bool* toolong = nullptr) {
   Fields f;
+  if (toolong) *toolong = false;
   std::size_t status = 0;
   bool quoted = false;
   for (char c : line) {
@@ -103,6 +113,8 @@ Fields plainsplit(const std::string& line) {
       if (++status > 5) break;
     } else if (f[status].size() < static_cast<std::size_t>(kFieldFill)) {
       f[status] += c;
+    } else if (toolong) {
+      *toolong = true;
     }
   }
   return f;
@@ -138,14 +150,79 @@ TEST(Splitline, SplitsLikeByteByByteWhateverLiesBehindTheLine) {
     for (std::size_t i = n + 1; i < n + 1 + kSplitSlack; ++i) buffer[i] = any();
     Guarded g;
     std::memset(&g, 'G', sizeof g);
-    splitline(buffer, g.r);
+    const bool full = splitline(buffer, g.r);
     SCOPED_TRACE(line);
-    const Fields want = plainsplit(line);
+    bool toolong;
+    const Fields want = plainsplit(line, &toolong);
+    ASSERT_EQ(full, toolong);
     ASSERT_EQ((Fields{g.r.snr, g.r.land, g.r.blz, g.r.konto, g.r.iban, g.r.bic}), want);
     ASSERT_EQ(std::string(g.guard, sizeof g.guard), std::string(sizeof g.guard, 'G'));
     char out[kResultLine];
     ASSERT_EQ(std::string(out, makeresult(out, g.r, "11")), plainresult(want, "11"));
   }
+}
+
+// The lines of a data file: CR, LF and CR LF each end one, the line end is no part of it, a
+// byte-order mark at the start is none of the first line, and a line longer than a read is
+// one line all the same. Random files of such lines, read in every block size, must give
+// exactly their lines.
+TEST(DataLines, EveryLineEndEndsALineAndNothingElse) {
+  std::mt19937 rng(11);
+  const char* const ends[] = {"\r", "\n", "\r\n"};
+  for (int trial = 0; trial < 300; ++trial) {
+    std::vector<std::string> lines;
+    std::string file = rng() % 4 == 0 ? "\xef\xbb\xbf" : "";
+    const int n = 1 + static_cast<int>(rng() % 40);
+    const char* last = "";
+    for (int i = 0; i < n; ++i) {
+      std::string line;
+      switch (rng() % 6) {
+        case 0: break;  // empty
+        case 1: line = std::string(1200 + rng() % 3000, 'x'); break;
+        default: line = std::to_string(i) + ";DE;" + std::string(rng() % 20, '7');
+      }
+      lines.push_back(line);
+      file += line;
+      // The last line may lack its end, unless it is empty (then there would be no line at
+      // all). A CR and a LF behind it are one line end, so an empty
+      // line behind a CR ends with CR itself.
+      const char* end = ends[rng() % 3];
+      if (line.empty() && last[0] == '\r' && last[1] == '\0') end = "\r";
+      if (i + 1 < n || line.empty() || rng() % 2) file += end;
+      last = end;
+    }
+    SCOPED_TRACE(trial);
+    std::FILE* f = std::tmpfile();
+    std::fwrite(file.data(), 1, file.size(), f);
+    std::rewind(f);
+    DataLines in(f);
+    char buf[kLineBuf];
+    std::size_t len;
+    bool overlong;
+    for (const std::string& want : lines) {
+      ASSERT_TRUE(in.next(buf, sizeof buf, len, overlong));
+      EXPECT_EQ(overlong, want.size() > static_cast<std::size_t>(kLineRead));
+      EXPECT_EQ(std::string(buf, len), want.substr(0, kLineRead));
+    }
+    EXPECT_FALSE(in.next(buf, sizeof buf, len, overlong)) << "a line too many";
+    std::fclose(f);
+  }
+  // A CR LF split between two reads of the reader is still one line end.
+  std::FILE* f = std::tmpfile();
+  const std::string first((1 << 16) - 1, 'x');
+  const std::string file = first + "\r\nnext\r\n";
+  std::fwrite(file.data(), 1, file.size(), f);
+  std::rewind(f);
+  DataLines in(f);
+  char buf[kLineBuf];
+  std::size_t len;
+  bool overlong;
+  ASSERT_TRUE(in.next(buf, sizeof buf, len, overlong));
+  EXPECT_TRUE(overlong);
+  ASSERT_TRUE(in.next(buf, sizeof buf, len, overlong));
+  EXPECT_EQ(std::string(buf, len), "next");
+  EXPECT_FALSE(in.next(buf, sizeof buf, len, overlong));
+  std::fclose(f);
 }
 
 }  // namespace

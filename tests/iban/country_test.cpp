@@ -32,7 +32,8 @@ TEST(Getblz, ChecksAndNormalisesBankCodes) {
   const RuleCase cases[] = {
       {"blanks dropped", "DE", "123 456 78", 8, "12345678"},
       {"short code padded on the left", "AT", "1234", 5, "01234"},
-      {"long code cut", "AT", "123456", 5, "12345"},
+      {"a code one digit too long fails, as it stands", "AT", "123456", 0, "123456"},
+      {"surplus leading zeros are no digits of the code", "AT", "0019043", 5, "19043"},
       {"two digit sections", "FR", "3000", 10, "0300000000"},
       {"ends in the second section", "PT", "1234 5", 8, "12345000"},
       {"letters upper-cased, then digits", "GB", "abcd 12-34-56", 10, "ABCD123456"},
@@ -51,15 +52,32 @@ TEST(Getblz, ChecksAndNormalisesBankCodes) {
       {"country code with a trailing character", "ATX", "1 2", 0, "1 2"},
       {"one-character country code", "A", "1 2", 0, "1 2"},
       {"empty country code", "", "1 2", 0, "1 2"},
-      {"cut off an IBAN's BBAN", "DE", "370400440532013000", 8, "37040044"},
+      {"an IBAN's BBAN is too long for a bank code", "DE", "370400440532013000", 0,
+       "370400440532013000"},
   };
   for (const RuleCase& c : cases) run(getblz, c);
+}
+
+// The bank code at the head of a BBAN: the rest is dropped, as before.
+TEST(Ibanblz, CutsTheBankCodeOffABban) {
+  const RuleCase cases[] = {
+      {"DE", "DE", "370400440532013000", 8, "37040044"},
+      {"a letter behind the code is not looked at", "AT", "19043X", 5, "19043"},
+      {"GB letters and sort code", "GB", "NWBK60161331926819", 10, "NWBK601613"},
+      {"IT letter and ten digits", "IT", "X0542811101000000123456", 11, "X0542811101"},
+      {"a letter within the code fails", "AT", "19A43", 0, "19A43"},
+  };
+  for (const RuleCase& c : cases) run(ibanblz, c);
 }
 
 TEST(Getkonto, ChecksAndNormalisesAccountNumbers) {
   const RuleCase cases[] = {
       {"padded on the left", "AT", "123456", 11, "00000123456"},
-      {"extra digits cut", "DE", "123456789012", 10, "1234567890"},
+      {"extra digits fail: the number is never cut", "DE", "123456789012", 0, "123456789012"},
+      {"surplus leading zeros dropped", "DE", "0000532013000", 10, "0532013000"},
+      {"leading zeros beyond a field-full of digits", "AT", "00000000000000000000234573201", 11,
+       "00234573201"},
+      {"a surplus that is not zeros fails", "DE", "1000532013000", 0, "1000532013000"},
       {"NL ten digits", "NL", "123456789", 10, "0123456789"},
       {"alphanumeric upper-cased and padded", "CH", "ab-1", 12, "000000000AB1"},
       {"longest account", "IS", "1", 18, "000000000000000001"},
@@ -82,6 +100,61 @@ TEST(Getkonto, ChecksAndNormalisesAccountNumbers) {
       {"unknown country", "XX", "1 2", 0, "1 2"},
   };
   for (const RuleCase& c : cases) run(getkonto, c);
+}
+
+// A text that fills rule's pattern exactly, with its significant characters; the lead of a
+// Letter or Pair rule comes first, and zeros (when given) stand behind it, in front of the
+// sections.
+std::string filling(const CountryRule& rule, const std::string& zeros = "") {
+  std::string lead = rule.check == Check::Letter ? "X" : rule.check == Check::Pair ? "12" : "";
+  std::string first;
+  for (int i = 0; i < rule.l1; ++i) {
+    first += rule.check == Check::Alfa                    ? static_cast<char>('A' + i % 26)
+             : rule.check == Check::Alfanum && i % 3 == 2 ? 'B'
+                                                          : static_cast<char>('1' + i % 9);
+  }
+  std::string second;
+  for (int i = 0; i < rule.l2; ++i) second += static_cast<char>('1' + i % 9);
+  return lead + zeros + first + second;
+}
+
+// A number is never cut: in every country, a bank code or an account number one character
+// longer than its rule fails, and the same with surplus leading zeros passes wherever the rule
+// pads with zeros (a rule whose first section is letters has no leading zeros to spare).
+TEST(CountryTables, TooLongFailsSurplusLeadingZerosPass) {
+  struct Side {
+    const CountryRule* table;
+    RuleFn fn;
+    const char* what;
+  };
+  for (const Side& side :
+       {Side{kBankCodeRules, getblz, "bank code"}, Side{kAccountRules, getkonto, "account"}}) {
+    const CountryRule* table = side.table;
+    const RuleFn fn = side.fn;
+    const char* what = side.what;
+    for (int i = 0; i < kCountries; ++i) {
+      const CountryRule& rule = table[i];
+      SCOPED_TRACE(std::string(rule.land) + " " + what);
+      const std::string exact = filling(rule);
+      char buf[kFieldSize] = {};
+      std::strcpy(buf, exact.c_str());
+      ASSERT_EQ(fn(rule.land, buf), rulelength(rule)) << "the exact length must fit";
+      EXPECT_EQ(buf, exact);
+
+      const std::string longer = exact + "7";
+      std::strcpy(buf, longer.c_str());
+      EXPECT_EQ(fn(rule.land, buf), 0) << longer;
+      EXPECT_EQ(buf, longer) << "a failed number stays as it was";
+
+      std::strcpy(buf, filling(rule, "000").c_str());
+      if (rule.check == Check::Alfa) {
+        EXPECT_EQ(fn(rule.land, buf), 0);
+      } else {
+        EXPECT_EQ(fn(rule.land, buf), rulelength(rule));
+        EXPECT_EQ(buf, exact);
+      }
+    }
+  }
 }
 
 TEST(CountryTables, ListTheSameThirtyCountriesInOrder) {

@@ -309,7 +309,9 @@ TEST(RewriteScan, SpellingsOfTheFilesVersion) {
     int m;
     std::string line;
     std::string cg, ca, dg, da;  // what each element holds afterwards
-    RewriteNotice left;
+    struct {
+      std::uint64_t noplace, nocode, inway;
+    } left;
   } const cases[] = {
       {"2009: the account number as Othr with its scheme",
        iso + "03",
