@@ -101,9 +101,29 @@ void splitrec(const char* line, char* snr, char* land, char* blz, char* konto, c
 
 bool DataLines::fill() {
   pos_ = 0;
-  end_ = std::fread(ahead_, 1, sizeof ahead_, f_);
-  if (end_ == 0 && std::ferror(f_)) failed_ = true;
+  std::size_t at = 0;
+  if (odd_) {  // the first byte of a character that the last read cut in two
+    ahead_[0] = held_;
+    at = 1;
+    odd_ = false;
+  }
+  end_ = at + std::fread(ahead_ + at, 1, sizeof ahead_ - at, f_);
+  if (end_ == at && std::ferror(f_)) failed_ = true;
+  if (utf16_) end_ = fromutf16(0);
   return end_ > 0;
+}
+
+// Each character of two bytes from `from` on, low byte first, becomes the byte of Windows-1252
+// it is, or "?" where it has none; a last byte without its partner waits for the next read.
+// Returns the bytes now at the front of ahead_.
+std::size_t DataLines::fromutf16(std::size_t from) {
+  if ((end_ - from) % 2 == 1) {
+    held_ = ahead_[--end_];
+    odd_ = true;
+  }
+  std::size_t n = 0;
+  for (std::size_t i = from; i < end_; i += 2) ahead_[n++] = ahead_[i + 1] == 0 ? ahead_[i] : '?';
+  return n;
 }
 
 // Performance-critical (once per record of the batch): `make bench`.
@@ -115,6 +135,13 @@ bool DataLines::next(char* buf, std::size_t cap, std::size_t& len, bool& overlon
     started_ = true;
     // A byte-order mark split over two reads cannot be: the first read holds 3 bytes or all.
     if (end_ - pos_ >= 3 && std::memcmp(ahead_ + pos_, "\xef\xbb\xbf", 3) == 0) pos_ += 3;
+    // The mark of UTF-16 (a spreadsheet's "Unicode-Text"): the file is read as its characters.
+    if (end_ - pos_ >= 2 && std::memcmp(ahead_ + pos_, "\xff\xfe", 2) == 0) {
+      utf16_ = true;
+      end_ = fromutf16(pos_ + 2);
+      pos_ = 0;
+      if (end_ == 0 && !fill()) return false;
+    }
   }
   if (aftercr_) {
     aftercr_ = false;

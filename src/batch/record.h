@@ -38,7 +38,9 @@ bool splitline(const char* line, Record& r);
 
 /// The lines of a data file as records: CR, LF and CR LF each end a line, and the line end is
 /// no part of the line. A UTF-8 byte-order mark at the start of the file ("CSV UTF-8" of the
-/// spreadsheets) is no part of the first line. A line longer than a read takes is read to its
+/// spreadsheets) is no part of the first line; a file that begins with the mark of UTF-16
+/// ("Unicode-Text") is read as its characters, each the byte of Windows-1252 it is ("?" where
+/// there is none). A line longer than a read takes is read to its
 /// end all the same, so that it stays one record.
 class DataLines {
  public:
@@ -55,10 +57,14 @@ class DataLines {
 
  private:
   bool fill();
+  std::size_t fromutf16(std::size_t from);
   std::FILE* f_;
   std::size_t pos_ = 0, end_ = 0;
   bool started_ = false;  ///< the byte-order mark has been looked for
   bool aftercr_ = false;  ///< the last line ended with CR: a LF right behind it belongs to it
+  bool utf16_ = false;    ///< the file is UTF-16, low byte first
+  bool odd_ = false;      ///< a read ended in the middle of a character, whose first byte is
+  char held_ = 0;
   bool failed_ = false;
   char ahead_[1 << 16];
 };

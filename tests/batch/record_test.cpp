@@ -207,6 +207,33 @@ TEST(DataLines, EveryLineEndEndsALineAndNothingElse) {
     EXPECT_FALSE(in.next(buf, sizeof buf, len, overlong)) << "a line too many";
     std::fclose(f);
   }
+  // A spreadsheet's "Unicode-Text" (UTF-16, low byte first, with its mark) reads as the same
+  // lines, also where a character or a CR LF falls across two reads.
+  {
+    std::string plain;
+    for (int i = 0; i < 4000; ++i) plain += std::to_string(i) + ";DE;37040044;532013000;;\r\n";
+    plain += "\xe4;\r";
+    std::string wide = "\xff\xfe";
+    for (char c : plain) wide += std::string(1, c) + '\0';
+    wide += "\x20\x20";  // a character Windows-1252 has no byte for
+    std::FILE* f = std::tmpfile();
+    std::fwrite(wide.data(), 1, wide.size(), f);
+    std::rewind(f);
+    DataLines in(f);
+    char buf[kLineBuf];
+    std::size_t len;
+    bool overlong;
+    for (int i = 0; i < 4000; ++i) {
+      ASSERT_TRUE(in.next(buf, sizeof buf, len, overlong));
+      ASSERT_EQ(std::string(buf, len), std::to_string(i) + ";DE;37040044;532013000;;");
+    }
+    ASSERT_TRUE(in.next(buf, sizeof buf, len, overlong));
+    EXPECT_EQ(std::string(buf, len), "\xe4;");
+    ASSERT_TRUE(in.next(buf, sizeof buf, len, overlong));
+    EXPECT_EQ(std::string(buf, len), "?");
+    EXPECT_FALSE(in.next(buf, sizeof buf, len, overlong));
+    std::fclose(f);
+  }
   // A CR LF split between two reads of the reader is still one line end.
   std::FILE* f = std::tmpfile();
   const std::string first((1 << 16) - 1, 'x');
