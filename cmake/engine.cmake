@@ -16,6 +16,11 @@ set(VELMORA_ENGINE_SOURCES
   src/iban/country.cpp
   src/iban/fieldcheck.cpp
   src/iban/iban.cpp
+  src/iban/kontocheck.cpp
+  src/iban/checkmethods/methods00to39.cpp
+  src/iban/checkmethods/methods40to79.cpp
+  src/iban/checkmethods/methods80toA9.cpp
+  src/iban/checkmethods/methodsB0toE4.cpp
   # bicdir: the BIC directory's lines, its index, the one-shot functions, the bank code file
   src/bicdir/bankfile.cpp
   src/bicdir/bicdir.cpp
