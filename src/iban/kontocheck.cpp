@@ -56,6 +56,11 @@ bool todigits(std::string_view text, int* d, int n) {
 
 }  // namespace
 
+bool checkmethods::bymethod(const char* code, const Account& k, const BankCode& b) {
+  const Method check = methodof(code);
+  return check != nullptr && check(k, b);
+}
+
 bool knownmethod(std::string_view method) {
   return methodof(method) != nullptr;
 }

@@ -74,6 +74,10 @@ constexpr int mod11(int sum, int ifone) {
   return 11 - r;
 }
 
+/// Another method of the table by its code, for the descriptions that build on one ("wie
+/// Methode 00"), wherever in the table it is. False for a code the table lacks.
+bool bymethod(const char* code, const Account& k, const BankCode& b);
+
 /// The parts of the method table, one per range of method codes, each a file of its own:
 /// 00 to 39, 40 to 79, 80 to A9, B0 to E4. Each returns its rows and sets n to their number.
 const MethodRow* methods00to39(std::size_t& n);
