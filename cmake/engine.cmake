@@ -23,6 +23,7 @@ set(VELMORA_ENGINE_SOURCES
   src/iban/checkmethods/methodsB0toE4.cpp
   # bicdir: the BIC directory's lines, its index, the one-shot functions, the bank code file
   src/bicdir/bankfile.cpp
+  src/bicdir/banktable.cpp
   src/bicdir/bicdir.cpp
   src/bicdir/bicindex.cpp
   src/bicdir/bicline.cpp

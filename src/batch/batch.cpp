@@ -2,11 +2,14 @@
 
 #include <cassert>
 #include <cstring>
+#include <string_view>
 
+#include "bicdir/banktable.h"
 #include "bicdir/bicindex.h"
 #include "common/bytesink.h"
 #include "common/files.h"
 #include "iban/iban.h"
+#include "iban/kontocheck.h"
 
 namespace {
 
@@ -17,10 +20,13 @@ struct CodeRow {
   const char* without;
 };
 constexpr CodeRow kCodes[] = {
-    {Finding::IbanBuilt, "10", "00"},     {Finding::IbanValid, "11", "01"},
-    {Finding::IbanWrong, "02", "02"},     {Finding::NoIbanBuilt, "90", "90"},
-    {Finding::AccountBroken, "91", "91"}, {Finding::FieldsMissing, "92", "92"},
-    {Finding::Unreadable, "99", "99"},
+    {Finding::IbanBuilt, "10", "00"},        {Finding::IbanValid, "11", "01"},
+    {Finding::IbanWrong, "02", "02"},        {Finding::NoIbanBuilt, "90", "90"},
+    {Finding::AccountBroken, "91", "91"},    {Finding::FieldsMissing, "92", "92"},
+    {Finding::Unreadable, "99", "99"},       {Finding::IbanBankUnknown, "03", "03"},
+    {Finding::IbanAccountFails, "04", "04"}, {Finding::IbanBankDeleted, "05", "05"},
+    {Finding::BankUnknown, "93", "93"},      {Finding::AccountFails, "94", "94"},
+    {Finding::BankDeleted, "95", "95"},
 };
 constexpr bool codesinorder() {
   for (int i = 0; i < static_cast<int>(sizeof kCodes / sizeof kCodes[0]); ++i)
@@ -42,19 +48,56 @@ Outcome tolookup(Finding f) {
   return {f, true, false};
 }
 
+// What the bank table says of a German bank code and account number.
+enum class Verdict { Fine, BankUnknown, AccountFails, BankDeleted };
+
+// The bank table's verdict on the record's bank code and account number, as normalised for
+// country land: Fine for any other country than Germany, and when there is no table. A bank
+// whose method the program does not know is not judged on its account numbers.
+Verdict judge(const BankTable* banks, const Record& r) {
+  if (!banks || std::strcmp(r.land, "DE") != 0) return Verdict::Fine;
+  const std::size_t nblz = shortlen(r.blz, kFieldSize - 1);
+  const BankRow* row = banks->find(r.blz, nblz);
+  if (!row) return Verdict::BankUnknown;
+  const std::string_view konto(r.konto, shortlen(r.konto, kFieldSize - 1));
+  if (checkaccount(row->method, std::string_view(r.blz, nblz), konto) == AccountCheck::Invalid)
+    return Verdict::AccountFails;
+  return row->deleted ? Verdict::BankDeleted : Verdict::Fine;
+}
+
+// A record whose IBAN stands or was just built, judged by the bank table: its lookup to come,
+// or a failure, which leaves no BIC to look up; built says whether the IBAN is the program's.
+// A failure leaves no IBAN of the program's, but a given one stays, as a wrong one does.
+Outcome judged(Record& r, const BankTable* banks, bool built, Finding fine) {
+  switch (judge(banks, r)) {
+    case Verdict::Fine: return tolookup(fine);
+    case Verdict::BankDeleted:
+      return tolookup(built ? Finding::BankDeleted : Finding::IbanBankDeleted);
+    case Verdict::BankUnknown:
+      if (built) r.iban[0] = '\0';
+      r.bic[0] = '\0';
+      return settled(built ? Finding::BankUnknown : Finding::IbanBankUnknown);
+    case Verdict::AccountFails:
+      if (built) r.iban[0] = '\0';
+      r.bic[0] = '\0';
+      return settled(built ? Finding::AccountFails : Finding::IbanAccountFails);
+  }
+  return tolookup(fine);
+}
+
 // An IBAN record: validated and split; the carried country follows a valid IBAN.
-Outcome evaliban(Record& r, char* sland) {
+Outcome evaliban(Record& r, char* sland, const BankTable* banks) {
   if (chkiban(r.land, r.blz, r.konto, r.iban) != 1) {
     r.bic[0] = '\0';
     return settled(Finding::IbanWrong);
   }
   settext(sland, r.land);
-  return tolookup(Finding::IbanValid);
+  return judged(r, banks, false, Finding::IbanValid);
 }
 
 // A bank code that fits the record's own country: that country is carried on, even when the
 // account number fails.
-Outcome evalowncountry(Record& r, char* sland, int nblz) {
+Outcome evalowncountry(Record& r, char* sland, int nblz, const BankTable* banks) {
   settext(sland, r.land);
   const int nkonto = getkonto(r.land, r.konto);
   if (nkonto < 1) {
@@ -64,13 +107,13 @@ Outcome evalowncountry(Record& r, char* sland, int nblz) {
   // makeiban would normalise both again under the same country, which changes nothing,
   // and then always build the IBAN.
   buildiban(r.land, r.blz, nblz, r.konto, nkonto, r.iban);
-  return tolookup(Finding::IbanBuilt);
+  return judged(r, banks, true, Finding::IbanBuilt);
 }
 
 // A bank code that does not fit its own country falls back to the carried one. The result
 // line keeps the bank code as the failed rule left it, although makeiban then normalises it
 // once more under the carried country's rule for the IBAN and the lookup.
-Outcome evalcarried(Record& r, char* sland, const BicIndex& bics) {
+Outcome evalcarried(Record& r, char* sland, const BicIndex& bics, const BankTable* banks) {
   settext(r.land, sland);
   if (getkonto(r.land, r.konto) < 1) {
     r.konto[0] = '\0';
@@ -83,14 +126,15 @@ Outcome evalcarried(Record& r, char* sland, const BicIndex& bics) {
     r.iban[0] = '\0';
   } else {
     // The lookup needs the bank code as makeiban normalised it, so it cannot wait here.
-    o = settled(Finding::IbanBuilt, bics.get(r.land, r.blz, r.bic) == 1);
+    o = judged(r, banks, true, Finding::IbanBuilt);
+    if (o.lookup) o = settled(o.finding, bics.get(r.land, r.blz, r.bic) == 1);
   }
   settext(r.blz, written);
   return o;
 }
 
 // An account record: bank code and account number checked, the IBAN built from them.
-Outcome evalaccount(Record& r, char* sland, const BicIndex& bics) {
+Outcome evalaccount(Record& r, char* sland, const BicIndex& bics, const BankTable* banks) {
   r.iban[0] = '\0';
   r.bic[0] = '\0';
   if (r.blz[0] == '\0' || r.konto[0] == '\0') {
@@ -99,8 +143,8 @@ Outcome evalaccount(Record& r, char* sland, const BicIndex& bics) {
     return settled(Finding::FieldsMissing);
   }
   const int nblz = getblz(r.land, r.blz);
-  if (nblz >= 1) return evalowncountry(r, sland, nblz);
-  return evalcarried(r, sland, bics);
+  if (nblz >= 1) return evalowncountry(r, sland, nblz, banks);
+  return evalcarried(r, sland, bics, banks);
 }
 
 // The batch's look-ahead: each record's BIC lookup waits until the next kAhead - 1 records
@@ -183,11 +227,32 @@ const ResultCode kResultCodeTable[kResultCodes] = {
     {"00", "IBAN berechnet"},
     {"01", "IBAN korrekt, Land + Konto + BLZ berechnet"},
     {"02", "IBAN falsch"},
+    {"03",
+     "IBAN-Pr\xfc"
+     "fziffer korrekt, Bankleitzahl unbekannt: IBAN erfragen"},
+    {"04",
+     "IBAN-Pr\xfc"
+     "fziffer korrekt, Kontonummer falsch nach Pr\xfc"
+     "fziffer der Bank: "
+     "IBAN erfragen"},
+    {"05",
+     "IBAN korrekt, Land + Konto + BLZ (+ BIC) berechnet, Bankleitzahl wird gel\xf6scht: "
+     "neue Bankverbindung erfragen"},
     {"10", "IBAN + BIC berechnet"},
     {"11", "IBAN korrekt, Land + Konto + BLZ + BIC berechnet"},
     {"90", "Konto korrekt, Bankleitzahl passt zu keinem Land, keine IBAN"},
     {"91", "Kontonummer falsch oder zu lang"},
     {"92", "Bankleitzahl oder Kontonummer fehlt"},
+    {"93",
+     "Bankleitzahl unbekannt, keine IBAN: Bankleitzahl pr\xfc"
+     "fen"},
+    {"94",
+     "Kontonummer falsch nach Pr\xfc"
+     "fziffer der Bank, keine IBAN: Kontonummer pr\xfc"
+     "fen"},
+    {"95",
+     "IBAN (+ BIC) berechnet, Bankleitzahl wird gel\xf6scht: neue Bankverbindung "
+     "erfragen"},
     {"99", "Zeile oder Feld zu lang, Satz nicht ausgewertet"},
 };
 
@@ -196,10 +261,10 @@ const char* codetext(Finding f, bool bicfound) {
   return bicfound ? row.withbic : row.without;
 }
 
-Outcome evalsteps(Record& r, char* sland, const BicIndex& bics) {
+Outcome evalsteps(Record& r, char* sland, const BicIndex& bics, const BankTable* banks) {
   if (shortlen(r.land, 3) > 2) settext(r.land, sland);
-  if (hasiban(r.iban)) return evaliban(r, sland);
-  return evalaccount(r, sland, bics);
+  if (hasiban(r.iban)) return evaliban(r, sland, banks);
+  return evalaccount(r, sland, bics, banks);
 }
 
 const char* lookupbic(Record& r, const Outcome& o, const BicIndex& bics) {
@@ -207,11 +272,12 @@ const char* lookupbic(Record& r, const Outcome& o, const BicIndex& bics) {
   return codetext(o.finding, bics.get(r.land, r.blz, r.bic) == 1);
 }
 
-const char* evalrec(Record& r, char* sland, const BicIndex& bics) {
-  return lookupbic(r, evalsteps(r, sland, bics), bics);
+const char* evalrec(Record& r, char* sland, const BicIndex& bics, const BankTable* banks) {
+  return lookupbic(r, evalsteps(r, sland, bics, banks), bics);
 }
 
-bool runbatch(std::FILE* fi, std::FILE* fo, const char* verz, char* sland, BatchCounts* counts) {
+bool runbatch(std::FILE* fi, std::FILE* fo, const char* verz, char* sland, BatchCounts* counts,
+              const BankTable* banks) {
   // Read once for the whole batch, after the harvest has fed it, so that every lookup is
   // answered from memory with what reading the file would answer.
   BicIndex bics;
@@ -242,7 +308,7 @@ bool runbatch(std::FILE* fi, std::FILE* fo, const char* verz, char* sland, Batch
     } else if (len == 0) {
       ring.evaluated(emptyline());
     } else {
-      ring.evaluated(evalsteps(r, sland, bics));
+      ring.evaluated(evalsteps(r, sland, bics, banks));
     }
   }
   while (!ring.empty()) finish();

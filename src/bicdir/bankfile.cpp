@@ -10,7 +10,10 @@ namespace {
 constexpr std::size_t kAtBlz = 0;
 constexpr std::size_t kAtKind = 8;  // Merkmal: "1" the bank code's main record, "2" a branch
 constexpr std::size_t kAtBic = 139;
-constexpr std::size_t kAtChange = 158;  // Aenderungskennzeichen: A, D, M or U
+constexpr std::size_t kAtMethod = 150;     // Pruefzifferberechnungsmethode
+constexpr std::size_t kAtChange = 158;     // Aenderungskennzeichen: A, D, M or U
+constexpr std::size_t kAtDeletion = 159;   // Bankleitzahlloeschung: 1 the code will be deleted
+constexpr std::size_t kAtSuccessor = 160;  // Nachfolge-Bankleitzahl
 
 bool alldigits(const char* p, std::size_t n) {
   for (std::size_t i = 0; i < n; ++i) {
@@ -43,6 +46,15 @@ bool knownchange(char c) {
   return c == 'A' || c == 'D' || c == 'M' || c == 'U';
 }
 
+// A method code is two characters, a digit or letter, then a digit ("00" to "E4" so far).
+// Codes the program does not know are kept: the bank table carries them, and the run that
+// writes it names them.
+bool methodcode(const char* p) {
+  const CharClass first = charclass(p[0]);
+  return (first == CharClass::Digit || first == CharClass::Upper) &&
+         charclass(p[1]) == CharClass::Digit;
+}
+
 void fail(BankScan& s, BankFault fault, std::size_t line) {
   s.fault = fault;
   s.faultline = line;
@@ -60,8 +72,9 @@ void endline(BankScan& s) {
     BankFault fault = readbankrecord(s.rec, s.len, rec);
     if (fault != BankFault::None) {
       fail(s, fault, s.line);
-    } else if (rec.entry) {
-      s.entries.push_back(rec);
+    } else {
+      if (rec.entry) s.entries.push_back(rec);
+      if (rec.main) s.banks.push_back(rec);
     }
   }
   ++s.line;
@@ -74,12 +87,22 @@ BankFault readbankrecord(const char* text, std::size_t len, BankRecord& rec) {
   if (len < kBankRecord) return BankFault::TooShort;
   if (!alldigits(text + kAtBlz, kBankBlz)) return BankFault::BadBlz;
   if (!takebic(text + kAtBic, rec.bic)) return BankFault::BadBic;
+  if (!methodcode(text + kAtMethod)) return BankFault::BadMethod;
   if (!knownchange(text[kAtChange])) return BankFault::BadChange;
+  const char deletion = text[kAtDeletion];
+  if (deletion != '0' && deletion != '1') return BankFault::BadDeletion;
+  if (!alldigits(text + kAtSuccessor, kBankBlz)) return BankFault::BadSuccessor;
   std::memcpy(rec.blz, text + kAtBlz, kBankBlz);
   rec.blz[kBankBlz] = '\0';
+  std::memcpy(rec.method, text + kAtMethod, kBankMethod);
+  rec.method[kBankMethod] = '\0';
+  std::memcpy(rec.successor, text + kAtSuccessor, kBankBlz);
+  rec.successor[kBankBlz] = '\0';
   // Branch records may carry a BIC of their own; the directory holds one BIC per bank code,
-  // the main record's.
-  rec.entry = text[kAtKind] == '1' && rec.bic[0] != '\0' && text[kAtChange] != 'D';
+  // the main record's, and the bank table one row per bank code, also the main record's.
+  rec.main = text[kAtKind] == '1';
+  rec.entry = rec.main && rec.bic[0] != '\0' && text[kAtChange] != 'D';
+  rec.deleted = deletion == '1' || text[kAtChange] == 'D';
   return BankFault::None;
 }
 
@@ -91,6 +114,7 @@ void bankscanstart(BankScan& s) {
   s.fault = BankFault::None;
   s.faultline = 0;
   s.entries.clear();
+  s.banks.clear();
 }
 
 bool bankscanfeed(BankScan& s, const char* p, std::size_t n) {

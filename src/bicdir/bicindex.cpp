@@ -297,6 +297,11 @@ bool BicIndex::lockforappend(bool& reread) {
   return true;
 }
 
+bool BicIndex::lock() {
+  bool reread;
+  return lockforappend(reread);
+}
+
 BicIndex::~BicIndex() {
   if (append_) unlockfile(append_.get());
 }

@@ -70,6 +70,11 @@ class BicIndex {
   /// it was, the index unchanged and added 0. Call load first.
   bool putall(const std::vector<BicEntry>& entries, std::size_t& added);
 
+  /// Takes the lock the first addition takes, now (the file is made when there is none), for
+  /// work beside the directory that other runs' additions must not overlap. Held as that one
+  /// is; false when the file cannot be opened or locked. Call load first.
+  bool lock();
+
   bool empty() const { return count_ == 0; }
   /// Number of distinct (country, bank code) pairs held.
   std::size_t size() const { return count_; }
@@ -111,7 +116,8 @@ class BicIndex {
   std::vector<char> arena_;
   std::size_t count_ = 0;
   std::uintmax_t size_ = 0;
-  File append_;  // the file, locked, once an addition needed it  // bytes of the file read into the index, or appended by it
+  File append_;  // the file, locked, once an addition needed it  // bytes of the file read into the
+                 // index, or appended by it
   bool complete_ = false;  // the whole file was read (or there was none)
   bool open_ = false;      // the file ends inside a line, without its line end
 };

@@ -12,6 +12,7 @@ RunFiles runfiles(const std::string& data, const std::string& payment) {
   f.lock = data + ".lock";
   f.result = data + ".out";
   f.bicdir = bicdirof(data);
+  f.banktable = banktableof(data);
   f.payment = payment;
   if (!payment.empty()) {
     f.intermediate = payment + ".out";
@@ -24,24 +25,35 @@ std::string bicdirof(const std::string& data) {
   return data.substr(0, folderend(data)) + "BIC.csv";
 }
 
+std::string banktableof(const std::string& data) {
+  return data.substr(0, folderend(data)) + "BLZ.csv";
+}
+
 namespace {
 
 using Name = std::string RunFiles::*;
 
 // What each output must not be. The result file would empty the data or payment file given as
-// its name; the rewrite's outputs a data file, result file or directory named like them (the
-// intermediate file is removed at the end); the harvest's names the payment file it reads.
+// its name, or the bank table linked to its name; the rewrite's outputs a data file, result file or
+// directory named like them (the intermediate file is removed at the end); the harvest's names the
+// payment file it reads.
 struct KeepRow {
   Output out;
   Name path;
-  Name keep[5];
+  Name keep[6];
 };
 const KeepRow kKeep[] = {
-    {Output::Result, &RunFiles::result, {&RunFiles::data, &RunFiles::payment}},
-    {Output::Intermediate, &RunFiles::intermediate,
-     {&RunFiles::data, &RunFiles::backup, &RunFiles::result, &RunFiles::payment, &RunFiles::bicdir}},
-    {Output::Rewritten, &RunFiles::rewritten,
-     {&RunFiles::data, &RunFiles::backup, &RunFiles::result, &RunFiles::payment, &RunFiles::bicdir}},
+    {Output::Result,
+     &RunFiles::result,
+     {&RunFiles::data, &RunFiles::payment, &RunFiles::banktable}},
+    {Output::Intermediate,
+     &RunFiles::intermediate,
+     {&RunFiles::data, &RunFiles::backup, &RunFiles::result, &RunFiles::payment, &RunFiles::bicdir,
+      &RunFiles::banktable}},
+    {Output::Rewritten,
+     &RunFiles::rewritten,
+     {&RunFiles::data, &RunFiles::backup, &RunFiles::result, &RunFiles::payment, &RunFiles::bicdir,
+      &RunFiles::banktable}},
     {Output::Data, &RunFiles::data, {&RunFiles::payment}},
     {Output::Backup, &RunFiles::backup, {&RunFiles::payment}},
     {Output::Fresh, &RunFiles::fresh, {&RunFiles::payment}},

@@ -29,11 +29,15 @@ std::string legend() {
       "Codes in der Ausgabedatei:\r\n";
   for (const ResultCode& c : kResultCodeTable)
     out += std::string(c.code) + " = " + c.meaning + "\r\n";
+  out +=
+      "03 bis 05 und 93 bis 95 nur f\xfcr deutsche Konten, wenn velmora-bic die Banktabelle\r\n"
+      "BLZ.csv neben die Datendatei geschrieben hat.\r\n";
   return out;
 }
 const char kOutputNotWritable[] = "\r\nFehler: Ausgabefile nicht beschreibbar !\r\n";
 const char kDataNotWritable[] = "\r\nFehler: Datendatei nicht beschreibbar !\r\n";
 const char kDataBusy[] = "\r\nFehler: Datendatei in Bearbeitung !\r\n";
+const char kBankTableFaulty[] = "\r\nFehler: Banktabelle fehlerhaft !\r\n";
 const char kInternal01[] = "\r\nFehler: Interner Fehler 01 !\r\n";
 const char kInternal02[] = "\r\nFehler: Interner Fehler 02 !\r\n";
 const char kInternal03[] = "\r\nFehler: Interner Fehler 03 !\r\n";
@@ -67,6 +71,14 @@ std::string datawritebox(const std::string& data) {
 
 std::string databusybox(const std::string& data) {
   return errorbox("Datendatei wird gerade von einem anderen Lauf bearbeitet: " + data);
+}
+
+std::string banktablebox(const std::string& path, std::size_t line) {
+  // Without its bank table a run would pass German accounts unchecked and seem to have checked
+  // them: it stops before it touches a file. velmora-bic writes the table anew.
+  const std::string where = line == 0 ? "" : ", Zeile " + std::to_string(line);
+  return errorbox("Banktabelle fehlerhaft" + where + ": " + path +
+                  "\r\nBitte mit velmora-bic neu einlesen oder entfernen.");
 }
 
 std::string groupsoffour(const std::string& iban) {

@@ -1,6 +1,7 @@
 // The program's own texts: console lines and message-box texts, single-byte Windows-1252.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -20,23 +21,27 @@ extern const char kUsageLine[];
 std::string legend();
 extern const char kOutputNotWritable[];  ///< console line for every result/data write failure
 extern const char kDataNotWritable[];
-extern const char kDataBusy[];  ///< console line when another run holds the data file
+extern const char kDataBusy[];         ///< console line when another run holds the data file
+extern const char kBankTableFaulty[];  ///< console line when the bank table cannot be read
 extern const char kInternal01[];
 extern const char kInternal02[];
 extern const char kInternal03[];  ///< a rewrite pass met other record points than the harvest
 
 std::string usagebox();
 std::string datanotfoundbox(const std::string& data);
-std::string outputopenbox(const std::string& path);   ///< path of the file that failed
+std::string outputopenbox(const std::string& path);  ///< path of the file that failed
 std::string outputwritebox(const std::string& path);
 std::string backupfailbox(const std::string& data);
 std::string datawritebox(const std::string& data);
 std::string databusybox(const std::string& data);
+/// The bank table beside the data file cannot be read, or its line (from 1; 0: not at all)
+/// is not one of a bank table: nothing is checked without it, so nothing runs.
+std::string banktablebox(const std::string& path, std::size_t line);
 /// Why the command line cannot be run; checked before any file is touched.
 enum class ArgError {
-  TooMany,          ///< more than three arguments
-  PaymentMissing,   ///< the payment file does not exist
-  PaymentFolder,    ///< it is a folder
+  TooMany,         ///< more than three arguments
+  PaymentMissing,  ///< the payment file does not exist
+  PaymentFolder,   ///< it is a folder
   PaymentUnreadable,
   NotCreditTransfer,  ///< it is no pain.001 credit transfer
   ModeNotNumber,
@@ -68,9 +73,9 @@ struct RunSummary {
   std::vector<Code> codes;
   bool harvested = false;  ///< a payment file was harvested
   unsigned long long creditors = 0, debtors = 0, bicslearnt = 0;
-  bool rewritten = false;         ///< a rewritten payment file was written
+  bool rewritten = false;  ///< a rewritten payment file was written
   bool modereplacesnothing = false;
-  std::string mode;               ///< the mode text, for a mode that replaces nothing
+  std::string mode;  ///< the mode text, for a mode that replaces nothing
   unsigned long long asked = 0, replaced = 0;
 };
 /// The summary's lines, each with CR LF.

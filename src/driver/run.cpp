@@ -5,6 +5,7 @@
 #include <string>
 
 #include "batch/batch.h"
+#include "bicdir/banktable.h"
 #include "common/files.h"
 #include "common/fsys.h"
 #include "common/runfiles.h"
@@ -75,6 +76,12 @@ bool checkargs(int n, char** argv, Ending& end) {
 
 // The stages of a run that has its data file to itself.
 Ending stages(int n, char** argv, const RunFiles& f, char* sland) {
+  // The bank table is read before anything is done: a run that cannot judge by it stops.
+  BankTable banks;
+  const BankTable::Load table = banks.load(f.banktable);
+  if (table == BankTable::Load::Faulty)
+    return fatal(kBankTableFaulty, banktablebox(f.banktable, banks.faultline()));
+
   HarvestReport harvested;
   RunNotice notice;
   RunSummary summary;
@@ -100,7 +107,8 @@ Ending stages(int n, char** argv, const RunFiles& f, char* sland) {
   if (!fo) return fatal(kOutputNotWritable, outputopenbox(f.result));
   // A result file that could not be written completely must not be reported as a success.
   BatchCounts counts;
-  bool ok = runbatch(fi.get(), fo.get(), f.data.c_str(), sland, &counts);
+  bool ok = runbatch(fi.get(), fo.get(), f.data.c_str(), sland, &counts,
+                     table == BankTable::Load::Loaded ? &banks : nullptr);
   if (!closefile(fo)) ok = false;
   fi.reset();
   if (!ok) return fatal(kOutputNotWritable, outputwritebox(f.result));

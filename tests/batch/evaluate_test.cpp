@@ -7,6 +7,7 @@
 
 #include "batch/batch.h"
 #include "batch/record.h"
+#include "bicdir/banktable.h"
 #include "bicdir/bicindex.h"
 #include "support/tempdir.h"
 
@@ -20,19 +21,25 @@ struct Step {
 };
 
 // Runs the lines in order through one batch, as one run would, and checks each result line
-// and the carried country after it.
-void runsteps(const std::vector<Step>& steps, const std::string& bic = "") {
+// and the carried country after it. With banks, that is the bank table beside the data file.
+void runsteps(const std::vector<Step>& steps, const std::string& bic = "",
+              const std::string& banks = "") {
   TempDir dir;
   if (!bic.empty()) dir.write("BIC.csv", bic);
   const std::string verz = dir.file("data.csv");
   BicIndex bics;
   ASSERT_TRUE(bics.load(verz.c_str()));
+  BankTable table;
+  if (!banks.empty()) {
+    dir.write("BLZ.csv", banks);
+    ASSERT_EQ(table.load(dir.file("BLZ.csv")), BankTable::Load::Loaded);
+  }
   char sland[kFieldSize] = "AT";
   for (const Step& s : steps) {
     SCOPED_TRACE(s.why);
     Record r;
     splitrec(s.line, r.snr, r.land, r.blz, r.konto, r.iban, r.bic);
-    const char* code = evalrec(r, sland, bics);
+    const char* code = evalrec(r, sland, bics, banks.empty() ? nullptr : &table);
     std::string got = std::string("\"") + r.snr + "\";\"" + r.land + "\";\"" + r.blz + "\";\"" +
                       r.konto + "\";\"" + r.iban + "\";\"" + r.bic + "\";\"" + code + "\"";
     EXPECT_EQ(got, s.result);
@@ -101,6 +108,49 @@ TEST(Evaluate, FailuresAndTheCarriedCountry) {
        "the account is missing",
        "13;ES;21000418;", R"("13";"XK";"";"";"";"";"92")", "XK"},
   });
+}
+
+// A bank table: Commerzbank with method 13, a bank code going to its successor (method 09,
+// no check digit), one whose method the program does not know.
+const char kBanks[] =
+    "\"BLZ\";\"Methode\";\"Loeschung\";\"Nachfolger\"\r\n"
+    "\"37040044\";\"13\";\"0\";\"00000000\"\r\n"
+    "\"10020890\";\"09\";\"1\";\"37060193\"\r\n"
+    "\"50070010\";\"Z9\";\"0\";\"00000000\"\r\n";
+
+TEST(Evaluate, TheBankTableJudgesGermanRecords) {
+  runsteps(
+      {{"a good account", "1;DE;37040044;532013000;;",
+        R"("1";"DE";"37040044";"0532013000";"DE89370400440532013000";"EXMPDEFFXXX";"10")", "DE"},
+       {"its check digit changed: no IBAN, no BIC", "2;DE;37040044;532013100;;",
+        R"("2";"DE";"37040044";"0532013100";"";"";"94")", "DE"},
+       {"a bank code the table lacks", "3;DE;37040045;532013000;;",
+        R"("3";"DE";"37040045";"0532013000";"";"";"93")", "DE"},
+       {"a bank code marked for deletion: IBAN and BIC all the same", "4;DE;10020890;1234;;",
+        R"("4";"DE";"10020890";"0000001234";"DE91100208900000001234";"EXMPDEFF001";"95")", "DE"},
+       {"a method the program does not know: the account is not judged", "6;DE;50070010;1;;",
+        R"("6";"DE";"50070010";"0000000001";"DE53500700100000000001";"";"00")", "DE"},
+       {"the IBAN of a good account", "7;;;;DE89370400440532013000;",
+        R"("7";"DE";"37040044";"0532013000";"DE89370400440532013000";"EXMPDEFFXXX";"11")", "DE"},
+       {"an IBAN whose account fails: the IBAN stays as given", "8;;;;DE08370400440532013100;",
+        R"("8";"DE";"37040044";"0532013100";"DE08370400440532013100";"";"04")", "DE"},
+       {"an IBAN of a bank code the table lacks", "9;;;;DE27370400450532013000;",
+        R"("9";"DE";"37040045";"0532013000";"DE27370400450532013000";"";"03")", "DE"},
+       {"an IBAN of a bank code marked for deletion", "10;;;;DE91100208900000001234;",
+        R"("10";"DE";"10020890";"0000001234";"DE91100208900000001234";"EXMPDEFF001";"05")", "DE"},
+       {"a wrong IBAN stays 02", "11;;;;DE08100208900000001234;",
+        R"("11";"";"";"";"DE08100208900000001234";"";"02")", "DE"},
+       {"an unknown country carried to DE: judged as German", "14;XX;37040044;532013100;;",
+        R"("14";"DE";"37040044";"0532013100";"";"";"94")", "DE"},
+       {"a GB record carried to DE, bank code unknown", "15;GB;12345678;1;;",
+        R"("15";"DE";"12345678";"0000000001";"";"";"93")", "DE"},
+       {"a GB record carried to DE, bank code going", "16;GB;10020890;1234;;",
+        R"("16";"DE";"10020890";"0000001234";"DE91100208900000001234";"EXMPDEFF001";"95")", "DE"},
+       {"other countries are not judged", "17;AT;19043;234573201;;",
+        R"("17";"AT";"19043";"00234573201";"AT611904300234573201";"";"00")", "AT"},
+       {"an Austrian IBAN neither", "18;;;;AT611904300234573201;",
+        R"("18";"AT";"19043";"00234573201";"AT611904300234573201";"";"01")", "AT"}},
+      "\"DE\";\"37040044\";\"EXMPDEFFXXX\"\r\n\"DE\";\"10020890\";\"EXMPDEFF001\"\r\n", kBanks);
 }
 
 }  // namespace

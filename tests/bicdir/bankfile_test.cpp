@@ -203,3 +203,94 @@ TEST(Bankfile, AReadErrorIsAFault) {
 #endif
 
 }  // namespace
+
+namespace {
+
+// A record whose fields from the check method on are given: method, deletion mark, successor.
+std::string tail(std::string rec, const std::string& method, char deletion,
+                 const std::string& successor, char change = 'U') {
+  rec.replace(150, 2, method);
+  rec[158] = change;
+  rec[159] = deletion;
+  rec.replace(160, 8, successor);
+  return rec;
+}
+
+TEST(Bankfile, TakesTheFieldsOfTheBankTable) {
+  const std::string main = record("10020890", '1', "HYVEDEMM488", 'U');
+  const std::string branch = record("10020890", '2', "", 'U');
+  const struct {
+    const char* why;
+    std::string text;
+    const char* method;
+    const char* successor;
+    bool ismain, deleted, entry;
+  } rows[] = {
+      {"a bank code that stays", tail(main, "06", '0', "00000000"), "06", "00000000", true, false,
+       true},
+      {"marked for deletion, with a successor", tail(main, "99", '1', "37060193"), "99", "37060193",
+       true, true, true},
+      {"deleted with this edition: going as well, and no entry for the directory",
+       tail(main, "09", '0', "00000000", 'D'), "09", "00000000", true, true, false},
+      {"a method code the program does not know is still a method code",
+       tail(main, "Z9", '0', "00000000"), "Z9", "00000000", true, false, true},
+      {"a branch is no row of the table", tail(branch, "06", '0', "00000000"), "06", "00000000",
+       false, false, false},
+      {"the extended edition", tail(main, "A1", '0', "00000000") + "004201", "A1", "00000000", true,
+       false, true},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.why);
+    BankRecord rec;
+    ASSERT_EQ(readbankrecord(r.text.data(), r.text.size(), rec), BankFault::None);
+    EXPECT_STREQ(rec.method, r.method);
+    EXPECT_STREQ(rec.successor, r.successor);
+    EXPECT_EQ(rec.main, r.ismain);
+    EXPECT_EQ(rec.deleted, r.deleted);
+    EXPECT_EQ(rec.entry, r.entry);
+  }
+
+  const struct {
+    const char* why;
+    std::string text;
+    BankFault fault;
+  } faults[] = {
+      {"a method of one digit", tail(main, "6 ", '0', "00000000"), BankFault::BadMethod},
+      {"a method in lower case", tail(main, "a1", '0', "00000000"), BankFault::BadMethod},
+      {"a method of two letters", tail(main, "AB", '0', "00000000"), BankFault::BadMethod},
+      {"a deletion mark of 2", tail(main, "06", '2', "00000000"), BankFault::BadDeletion},
+      {"a blank deletion mark", tail(main, "06", ' ', "00000000"), BankFault::BadDeletion},
+      {"a successor with a blank", tail(main, "06", '1', "3706019 "), BankFault::BadSuccessor},
+  };
+  for (const auto& r : faults) {
+    SCOPED_TRACE(r.why);
+    BankRecord rec;
+    EXPECT_EQ(readbankrecord(r.text.data(), r.text.size(), rec), r.fault);
+  }
+}
+
+TEST(Bankfile, TheRealFilesGiveOneRowPerBankCode) {
+  const struct {
+    const char* file;
+    std::size_t banks, deleted;
+  } files[] = {
+      {"blz-2012-09-03-excerpt.txt", 315, 12},
+      {"blz-2023-09-04-extended.txt", 3548, 92},
+  };
+  for (const auto& f : files) {
+    SCOPED_TRACE(f.file);
+    const std::string path = std::string(VELMORA_SHARED_DIR) + "/bankdirs/" + f.file;
+    std::FILE* in = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(in, nullptr) << path;
+    BankScan s;
+    const bool ok = readbankfile(in, s);
+    std::fclose(in);
+    ASSERT_TRUE(ok);
+    std::size_t deleted = 0;
+    for (const BankRecord& r : s.banks) deleted += r.deleted ? 1 : 0;
+    EXPECT_EQ(s.banks.size(), f.banks);
+    EXPECT_EQ(deleted, f.deleted);
+  }
+}
+
+}  // namespace

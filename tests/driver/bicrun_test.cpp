@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "bicdir/bicdir.h"
+#include "common/fsys.h"
+#include "common/runfiles.h"
 #include "driver/bicmessages.h"
 #include "driver/platform.h"
 #include "driver/run.h"
@@ -144,9 +146,12 @@ TEST(Bicrun, VelmoraFindsTheImportedBics) {
   const std::string data = t.file("konten.csv"), bicfile = bicpath(data.c_str());
   Ran got = bic({t.file("blz.txt"), data});
   ASSERT_EQ(got.status, 0) << got.err;
-  EXPECT_EQ(got.out, shown(bicsummary(bicfile, 310, 310, 0)));
+  EXPECT_EQ(got.out,
+            shown(bicsummary(bicfile, 310, 310, 0) + tablesummary(banktableof(data), 315, 12)));
   EXPECT_EQ(got.err, "");
 
+  // The BICs alone: without the bank table no account number is judged.
+  ASSERT_TRUE(removeentry(banktableof(data)));
   t.write("konten.csv",
           "1;DE;10000000;532013000;;\r\n"  // Bundesbank, main record with a BIC
           "2;DE;10010010;532013000;;\r\n"  // Postbank
