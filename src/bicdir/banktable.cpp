@@ -109,14 +109,19 @@ BankTable::Load BankTable::load(const std::string& path) {
   std::size_t n;
   while ((n = std::fread(buf, 1, sizeof buf, f.get())) > 0) text.append(buf, n);
   if (std::ferror(f.get())) return Load::Faulty;
+  return read(text);
+}
 
+BankTable::Load BankTable::read(std::string_view text) {
+  rows_.clear();
+  faultline_ = 0;
   // Lines end in CR LF or LF; the first is the head, empty lines may only close the file.
   std::size_t line = 0, at = 0, emptyline = 0;
   while (at < text.size()) {
     ++line;
     std::size_t end = text.find('\n', at);
-    const std::size_t next = end == std::string::npos ? text.size() : end + 1;
-    if (end == std::string::npos) end = text.size();
+    const std::size_t next = end == std::string_view::npos ? text.size() : end + 1;
+    if (end == std::string_view::npos) end = text.size();
     if (end > at && text[end - 1] == '\r') --end;
     const char* p = text.data() + at;
     const std::size_t len = end - at;
@@ -130,7 +135,8 @@ BankTable::Load BankTable::load(const std::string& path) {
       break;
     }
     if (line == 1) {
-      if (std::string(p, len) + "\r\n" != kBankTableHead) faultline_ = 1;
+      if (std::string_view(p, len) != std::string_view(kBankTableHead, sizeof kBankTableHead - 3))
+        faultline_ = 1;
     } else {
       BankRow row;
       if (readline(p, len, row)) {

@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 struct BankRecord;
@@ -58,6 +59,9 @@ class BankTable {
 
   /// Reads the table at path, replacing what was held.
   Load load(const std::string& path);
+  /// Reads the table from the whole text of its file, replacing what was held: Loaded or
+  /// Faulty.
+  Load read(std::string_view text);
   /// The line of the fault after Load::Faulty, counted from 1 (0: the file could not be read).
   std::size_t faultline() const { return faultline_; }
 
