@@ -55,13 +55,12 @@ enum class Verdict { Fine, BankUnknown, AccountFails, BankDeleted };
 // country land: Fine for any other country than Germany, and when there is no table. A bank
 // whose method the program does not know is not judged on its account numbers.
 Verdict judge(const BankTable* banks, const Record& r) {
-  if (!banks || std::strcmp(r.land, "DE") != 0) return Verdict::Fine;
-  const std::size_t nblz = shortlen(r.blz, kFieldSize - 1);
-  const BankRow* row = banks->find(r.blz, nblz);
+  if (!banks || r.land[0] != 'D' || r.land[1] != 'E' || r.land[2] != '\0') return Verdict::Fine;
+  const std::string_view blz(r.blz, strnlen(r.blz, kFieldSize - 1));
+  const BankRow* row = banks->find(blz.data(), blz.size());
   if (!row) return Verdict::BankUnknown;
-  const std::string_view konto(r.konto, shortlen(r.konto, kFieldSize - 1));
-  if (checkaccount(row->method, std::string_view(r.blz, nblz), konto) == AccountCheck::Invalid)
-    return Verdict::AccountFails;
+  const std::string_view konto(r.konto, strnlen(r.konto, kFieldSize - 1));
+  if (checkslot(row->slot, blz, konto) == AccountCheck::Invalid) return Verdict::AccountFails;
   return row->deleted ? Verdict::BankDeleted : Verdict::Fine;
 }
 

@@ -7,6 +7,7 @@
 #include "bicdir/bankfile.h"
 #include "common/files.h"
 #include "common/fsys.h"
+#include "iban/kontocheck.h"
 
 const char kBankTableHead[] = "\"BLZ\";\"Methode\";\"Loeschung\";\"Nachfolger\"\r\n";
 
@@ -46,6 +47,7 @@ bool readline(const char* p, std::size_t n, BankRow& row) {
   row.method[0] = method[0];
   row.method[1] = method[1];
   row.method[2] = '\0';
+  row.slot = static_cast<short>(methodslot(row.method));
   row.deleted = deletion == '1';
   return number(p + 1, 8, row.blz) && number(p + 21, 8, row.successor);
 }
@@ -101,6 +103,7 @@ bool writebanktable(const std::string& path, const std::string& text) {
 
 BankTable::Load BankTable::load(const std::string& path) {
   rows_.clear();
+  slots_.clear();
   faultline_ = 0;
   File f = openfile(path, "rb");
   if (!f) return samefile(path, path) ? Load::Faulty : Load::Absent;
@@ -114,6 +117,7 @@ BankTable::Load BankTable::load(const std::string& path) {
 
 BankTable::Load BankTable::read(std::string_view text) {
   rows_.clear();
+  slots_.clear();
   faultline_ = 0;
   // Lines end in CR LF or LF; the first is the head, empty lines may only close the file.
   std::size_t line = 0, at = 0, emptyline = 0;
@@ -158,13 +162,39 @@ BankTable::Load BankTable::read(std::string_view text) {
   rows_.erase(std::unique(rows_.begin(), rows_.end(),
                           [](const BankRow& a, const BankRow& b) { return a.blz == b.blz; }),
               rows_.end());
+  index();
   return Load::Loaded;
+}
+
+namespace {
+
+std::uint32_t slotof(std::uint32_t blz, unsigned shift) {
+  return (blz * 2654435761u) >> shift;  // Fibonacci hashing: the top bits of the product
+}
+
+}  // namespace
+
+void BankTable::index() {
+  unsigned bits = 4;
+  while ((std::size_t{1} << bits) < 2 * rows_.size()) ++bits;
+  shift_ = 32 - bits;
+  slots_.assign(std::size_t{1} << bits, 0);
+  const std::uint32_t mask = (std::uint32_t{1} << bits) - 1;
+  for (std::size_t i = 0; i < rows_.size(); ++i) {
+    std::uint32_t at = slotof(rows_[i].blz, shift_);
+    while (slots_[at] != 0) at = (at + 1) & mask;
+    slots_[at] = static_cast<std::uint32_t>(i + 1);
+  }
 }
 
 const BankRow* BankTable::find(const char* blz, std::size_t n) const {
   std::uint32_t key;
   if (n != 8 || !number(blz, 8, key)) return nullptr;
-  const BankRow probe{key, {}, false, 0};
-  const auto it = std::lower_bound(rows_.begin(), rows_.end(), probe, byblz);
-  return it != rows_.end() && it->blz == key ? &*it : nullptr;
+  if (slots_.empty()) return nullptr;
+  const std::uint32_t mask = static_cast<std::uint32_t>(slots_.size() - 1);
+  for (std::uint32_t at = slotof(key, shift_);; at = (at + 1) & mask) {
+    const std::uint32_t row = slots_[at];
+    if (row == 0) return nullptr;
+    if (rows_[row - 1].blz == key) return &rows_[row - 1];
+  }
 }

@@ -25,6 +25,7 @@ struct BankRecord;
 struct BankRow {
   std::uint32_t blz;        ///< the bank code as a number (its eight digits)
   char method[3];           ///< the check method code
+  short slot;               ///< the method resolved (methodslot), -1 for one the program lacks
   bool deleted;             ///< marked for deletion
   std::uint32_t successor;  ///< the successor bank code, 0 for none
 };
@@ -66,12 +67,20 @@ class BankTable {
   std::size_t faultline() const { return faultline_; }
 
   /// The row of the bank code blz (n characters); nullptr when the table has none, or blz is
-  /// not eight digits.
+  /// not eight digits. Performance-critical (once per German record): `make bench`
+  /// (batch-de-table).
   const BankRow* find(const char* blz, std::size_t n) const;
 
   std::size_t size() const { return rows_.size(); }
 
  private:
+  void index();
+
   std::vector<BankRow> rows_;  // ascending by bank code, one per code
+  // Open addressing over the bank codes: each slot holds a row's number plus 1 (0: empty), at
+  // least twice as many slots as rows, so that a lookup mostly reads one slot. A binary search
+  // over the rows missed its branches on every other step.
+  std::vector<std::uint32_t> slots_;
+  unsigned shift_ = 32;  // 32 minus the bits of a slot number
   std::size_t faultline_ = 0;
 };

@@ -41,15 +41,30 @@ Method methodof(std::string_view code) {
   return slot < 0 ? nullptr : methods().by[slot];
 }
 
-// The digits of text, right-aligned into n places; false when it holds anything else or too
-// many of them.
-bool todigits(std::string_view text, int* d, int n) {
-  if (text.size() > static_cast<std::size_t>(n)) return false;
-  const int pad = n - static_cast<int>(text.size());
+// The n digits at p into d; false when one is no digit. A fixed count the compiler unrolls.
+template <int N>
+bool digitsof(const char* p, int* d) {
+  unsigned bad = 0;
+  for (int i = 0; i < N; ++i) {
+    const unsigned v = static_cast<unsigned char>(p[i]) - unsigned{'0'};
+    bad |= v > 9 ? 1u : 0u;
+    d[i] = static_cast<int>(v);
+  }
+  return bad == 0;
+}
+
+// The digits of text, right-aligned into N places; false when it holds anything else or too
+// many of them. The batch gives German numbers in their full length, the common case.
+template <int N>
+bool todigits(std::string_view text, int* d) {
+  if (text.size() == N) return digitsof<N>(text.data(), d);
+  if (text.size() > static_cast<std::size_t>(N)) return false;
+  const int pad = N - static_cast<int>(text.size());
   for (int i = 0; i < pad; ++i) d[i] = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
-    if (text[i] < '0' || text[i] > '9') return false;
-    d[pad + i] = text[i] - '0';
+    const char c = text[i];
+    if (c < '0' || c > '9') return false;
+    d[pad + static_cast<int>(i)] = c - '0';
   }
   return true;
 }
@@ -65,11 +80,20 @@ bool knownmethod(std::string_view method) {
   return methodof(method) != nullptr;
 }
 
+int methodslot(std::string_view method) {
+  const int slot = slotof(method);
+  return slot >= 0 && methods().by[slot] != nullptr ? slot : -1;
+}
+
 AccountCheck checkaccount(std::string_view method, std::string_view blz, std::string_view konto) {
-  const Method check = methodof(method);
-  if (!check) return AccountCheck::Unknown;
+  return checkslot(methodslot(method), blz, konto);
+}
+
+AccountCheck checkslot(int slot, std::string_view blz, std::string_view konto) {
+  if (slot < 0) return AccountCheck::Unknown;
+  const Method check = methods().by[slot];
   checkmethods::Account k;
   checkmethods::BankCode b;
-  if (!todigits(konto, k.d, 10) || !todigits(blz, b.d, 8)) return AccountCheck::Invalid;
+  if (!todigits<10>(konto, k.d) || !todigits<8>(blz, b.d)) return AccountCheck::Invalid;
   return check(k, b) ? AccountCheck::Valid : AccountCheck::Invalid;
 }

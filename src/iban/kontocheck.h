@@ -21,3 +21,11 @@ AccountCheck checkaccount(std::string_view method, std::string_view blz, std::st
 
 /// Whether the program knows the check method code method.
 bool knownmethod(std::string_view method);
+
+/// The check method code method resolved once, for the checks of many account numbers: its
+/// slot for checkslot, or -1 for a code the program does not know.
+int methodslot(std::string_view method);
+
+/// checkaccount for the method of slot (from methodslot): Unknown for -1. Performance-critical
+/// (once per German record of a batch with a bank table): `make bench` (batch-de-table).
+AccountCheck checkslot(int slot, std::string_view blz, std::string_view konto);
