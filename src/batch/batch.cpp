@@ -53,13 +53,16 @@ enum class Verdict { Fine, BankUnknown, AccountFails, BankDeleted };
 
 // The bank table's verdict on the record's bank code and account number, as normalised for
 // country land: Fine for any other country than Germany, and when there is no table. A bank
-// whose method the program does not know is not judged on its account numbers.
-Verdict judge(const BankTable* banks, const Record& r) {
+// whose method the program does not know is not judged on its account numbers. nblz and nkonto
+// are the lengths of the two fields where the caller knows them, else -1.
+Verdict judge(const BankTable* banks, const Record& r, int nblz, int nkonto) {
   if (!banks || r.land[0] != 'D' || r.land[1] != 'E' || r.land[2] != '\0') return Verdict::Fine;
-  const std::string_view blz(r.blz, strnlen(r.blz, kFieldSize - 1));
+  const std::string_view blz(
+      r.blz, nblz >= 0 ? static_cast<std::size_t>(nblz) : strnlen(r.blz, kFieldSize - 1));
   const BankRow* row = banks->find(blz.data(), blz.size());
   if (!row) return Verdict::BankUnknown;
-  const std::string_view konto(r.konto, strnlen(r.konto, kFieldSize - 1));
+  const std::string_view konto(
+      r.konto, nkonto >= 0 ? static_cast<std::size_t>(nkonto) : strnlen(r.konto, kFieldSize - 1));
   if (checkslot(row->slot, blz, konto) == AccountCheck::Invalid) return Verdict::AccountFails;
   return row->deleted ? Verdict::BankDeleted : Verdict::Fine;
 }
@@ -67,8 +70,9 @@ Verdict judge(const BankTable* banks, const Record& r) {
 // A record whose IBAN stands or was just built, judged by the bank table: its lookup to come,
 // or a failure, which leaves no BIC to look up; built says whether the IBAN is the program's.
 // A failure leaves no IBAN of the program's, but a given one stays, as a wrong one does.
-Outcome judged(Record& r, const BankTable* banks, bool built, Finding fine) {
-  switch (judge(banks, r)) {
+Outcome judged(Record& r, const BankTable* banks, bool built, Finding fine, int nblz = -1,
+               int nkonto = -1) {
+  switch (judge(banks, r, nblz, nkonto)) {
     case Verdict::Fine: return tolookup(fine);
     case Verdict::BankDeleted:
       return tolookup(built ? Finding::BankDeleted : Finding::IbanBankDeleted);
@@ -106,7 +110,7 @@ Outcome evalowncountry(Record& r, char* sland, int nblz, const BankTable* banks)
   // makeiban would normalise both again under the same country, which changes nothing,
   // and then always build the IBAN.
   buildiban(r.land, r.blz, nblz, r.konto, nkonto, r.iban);
-  return judged(r, banks, true, Finding::IbanBuilt);
+  return judged(r, banks, true, Finding::IbanBuilt, nblz, nkonto);
 }
 
 // A bank code that does not fit its own country falls back to the carried one. The result

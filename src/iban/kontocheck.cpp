@@ -1,6 +1,8 @@
 #include "iban/kontocheck.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 
 #include "iban/checkmethods/methods.h"
 
@@ -41,16 +43,25 @@ Method methodof(std::string_view code) {
   return slot < 0 ? nullptr : methods().by[slot];
 }
 
-// The n digits at p into d; false when one is no digit. A fixed count the compiler unrolls.
+// Whether the eight bytes at p are all digits, tested at once: every byte's high half must be
+// 3, and its low half plus 6 must stay below 16.
+bool eightdigits(const char* p) {
+  std::uint64_t w;
+  std::memcpy(&w, p, 8);
+  constexpr std::uint64_t kHigh = 0xF0F0F0F0F0F0F0F0u, kThrees = 0x3030303030303030u,
+                          kLow = 0x0F0F0F0F0F0F0F0Fu, kSixes = 0x0606060606060606u;
+  return (w & kHigh) == kThrees && (((w & kLow) + kSixes) & kHigh) == 0;
+}
+
+// The N digits at p into d; false when one is no digit. The digits are tested eight at a time.
 template <int N>
 bool digitsof(const char* p, int* d) {
-  unsigned bad = 0;
-  for (int i = 0; i < N; ++i) {
-    const unsigned v = static_cast<unsigned char>(p[i]) - unsigned{'0'};
-    bad |= v > 9 ? 1u : 0u;
-    d[i] = static_cast<int>(v);
-  }
-  return bad == 0;
+  static_assert(N >= 8, "eight at a time");
+  bool ok = eightdigits(p);
+  for (int i = 8; i < N; ++i) ok = ok && p[i] >= '0' && p[i] <= '9';
+  if (!ok) return false;
+  for (int i = 0; i < N; ++i) d[i] = p[i] - '0';
+  return true;
 }
 
 // The digits of text, right-aligned into N places; false when it holds anything else or too
