@@ -158,11 +158,12 @@ bool m20(const Account& k, const BankCode&) {
 }
 
 // 21: as 00, but the sum is reduced to one digit by repeated digit sums; the check digit is 10
-// less that digit.
+// less that digit ("Die Differenz zwischen diesem Wert und dem Wert 10"). Only positions 1 to 9
+// all 0 give the digit 0, and the difference 10 is no check digit: such a number is invalid.
 bool m21(const Account& k, const BankCode&) {
   int sum = weightedsum(k, 1, 9, {2, 1}, true);
   while (sum > 9) sum = crossfoot(sum);
-  return (10 - sum) % 10 == k.at(10);
+  return 10 - sum == k.at(10);
 }
 
 // 22: weights 3, 1, repeated; of each product only its last digit counts. Modulus 10.
