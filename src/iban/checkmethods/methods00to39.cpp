@@ -136,10 +136,12 @@ bool m16(const Account& k, const BankCode&) {
 
 // 17: the base number at positions 2 to 7 weighted 1, 2, 1, 2, 1, 2 from the left, the products
 // of weight 2 counting by their digit sums; the sum less 1, modulo 11, taken from 10 (0 for
-// 10) gives the check digit at position 8.
+// 10) gives the check digit at position 8. The base number 000000 has the sum 0: 0 - 1 = -1,
+// -1 : 11 = 0, Rest -1, and 10 - (-1) = 11 is no digit, so such a number is invalid.
 bool m17(const Account& k, const BankCode&) {
-  const int r = ((weightedsum(k, 2, 7, {2, 1}, true) - 1) % 11 + 11) % 11;
-  return (10 - r) % 10 == k.at(8);
+  const int sum = weightedsum(k, 2, 7, {2, 1}, true);
+  if (sum == 0) return false;
+  return (10 - (sum - 1) % 11) % 10 == k.at(8);
 }
 
 // 18: as 01 with the weights 3, 9, 7, 1.
