@@ -186,10 +186,14 @@ bool m23(const Account& k, const BankCode&) {
 // 24: from the first digit other than 0 up to position 9, left to right, each digit times the
 // weight 1, 2, 3, 1, ... plus that weight, modulo 11; the last digit of the remainders' sum is
 // the check digit. A 3, 4, 5 or 6 at position 1 counts as 0; a 9 there makes positions 1 to 3
-// count as 0.
+// count as 0, and the check starts at position 4, which is not 0 ("Die Stelle 4 ist ungleich
+// 0"): a 0 there makes the number invalid.
 bool m24(const Account& k, const BankCode&) {
   int first = 1;
-  if (k.at(1) == 9) first = 4;
+  if (k.at(1) == 9) {
+    if (k.at(4) == 0) return false;
+    first = 4;
+  }
   if (k.at(1) >= 3 && k.at(1) <= 6) first = 2;
   while (first <= 9 && k.at(first) == 0) ++first;
   int sum = 0;
