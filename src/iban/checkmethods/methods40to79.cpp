@@ -193,10 +193,13 @@ bool m53(const Account& k, const BankCode& b) {
 }
 
 // 54: ten digits beginning with 49; modulus 11, weights 2, 3, 4, 5, 6, 7, 2 over positions 9 to
-// 3; a remainder of 0 or 1 leaves no usable check digit.
+// 3, the check digit 11 minus the remainder. A remainder of 0 or 1 leaves a check digit of two
+// digits, 11 or 10 ("Ergibt sich als Rest 0 oder 1, ist die Prüfziffer zweistellig"): the
+// number is unusable.
 bool m54(const Account& k, const BankCode&) {
   if (k.number(1, 2) != 49) return false;
-  return mod11(weightedsum(k, 3, 9, {2, 3, 4, 5, 6, 7, 2}), -1) == k.at(10);
+  const int r = weightedsum(k, 3, 9, {2, 3, 4, 5, 6, 7, 2}) % 11;
+  return r > 1 && 11 - r == k.at(10);
 }
 
 // 55: modulus 11 as 06, weights 2, 3, 4, 5, 6, 7, 8, 7, 8 over positions 9 to 1.
