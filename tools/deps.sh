@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what the build needs when it is missing (Debian packages): cmake, g++ and make for
 # the program itself; with --tests also GoogleTest, which only the test programs use (so that
-# `make demo` works without it); and every further package named on the command line.
+# `make demo` works without it), and libktoblzcheck, the second implementation of the account
+# check methods that one test compares ours with; and every further package named on the
+# command line.
 #
 # usage: tools/deps.sh [--tests] [PACKAGE...]
 set -eu
@@ -15,6 +17,7 @@ command -v cmake >/dev/null || need+=(cmake)
 command -v g++ >/dev/null || need+=(g++)
 command -v make >/dev/null || need+=(make)
 if [ $tests = 1 ] && [ ! -f /usr/include/gtest/gtest.h ]; then need+=(libgtest-dev); fi
+if [ $tests = 1 ] && [ ! -f /usr/include/ktoblzcheck.h ]; then need+=(libktoblzcheck1-dev); fi
 for pkg in "$@"; do need+=("$pkg"); done
 [ ${#need[@]} = 0 ] && exit 0
 if [ "$(id -u)" != 0 ]; then
