@@ -171,7 +171,8 @@ int run(int argc, char** argv) {
 
   if (end.status < 0) {
     std::fputs(kUsageLine, stdout);
-    std::fputs(legend().c_str(), stdout);
+    // The legend has umlauts: in the console's own terms, as the notice.
+    consoletext(stdout, legend().c_str());
     end.status = 1;
   }
   if (end.console) std::fputs(end.console, stdout);
