@@ -17,6 +17,7 @@ set(VELMORA_ENGINE_SOURCES
   src/iban/fieldcheck.cpp
   src/iban/iban.cpp
   src/iban/kontocheck.cpp
+  src/iban/nationalcheck.cpp
   src/iban/registry.cpp
   src/iban/checkmethods/methods00to39.cpp
   src/iban/checkmethods/methods40to79.cpp

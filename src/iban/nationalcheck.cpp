@@ -1,0 +1,238 @@
+// National check digits of the BBAN, one rule per country, each written from the description
+// its national bank or banking association publishes (or the ECBS register of European account
+// numbers, TR201, which collects many of them). Positions count from 1 at the BBAN's left, as
+// the descriptions count them.
+//
+// Countries whose BBANs carry check digits that this program does not verify, and why:
+// - DE, AT: each bank chooses its own method (for DE the Bundesbank's ~150 methods, which
+//   kontocheck.h checks given the bank code file); the BBAN alone does not say which.
+// - CH, LI: any check digit is the bank's own, inside its account number.
+// - NL: the eleven test ("elfproef") is no longer a rule: many current account numbers fail it.
+// - DK, FO, GL: the last digit is a check digit by the bank's own rule.
+// - SE: the check depends on the bank's account type (Bankgirot's table by clearing number).
+// - GB, IE (and IM, JE, GG): modulus checks chosen by sort code from Pay.UK's tables.
+// - IL, BR: account check digits by each bank's own rule.
+// - AL: the bank/branch code ends in a check digit, but no published description of its
+//   computation was found (the published codes fit weights 9, 7, 3, 1 modulus 10).
+// - MK, ST: two national check digits, but no published description was found (the
+//   registry's examples fit ISO 7064 MOD 97-10 over the BBAN).
+// - TN, MR, BI, DJ: two-digit keys, but no published description was found (the registry's
+//   examples fit the French RIB key's arithmetic).
+#include "iban/nationalcheck.h"
+
+#include <cstring>
+
+namespace {
+
+constexpr int kMaxBban = 30;  ///< the longest BBAN the registry allows
+
+// A rule's check digits written into the BBAN b of n characters (a work copy; the rule may
+// also write into its check places on the way). False when they cannot be computed.
+using Fill = bool (*)(char* b, int n);
+// A rule that is a pure validity test: whether the BBAN b of n characters passes it.
+using Test = bool (*)(const char* b, int n);
+
+int digitat(const char* b, int pos) {
+  return b[pos - 1] - '0';
+}
+
+// Whether positions from to to are all digits.
+bool digits(const char* b, int from, int to) {
+  for (int p = from; p <= to; ++p)
+    if (b[p - 1] < '0' || b[p - 1] > '9') return false;
+  return true;
+}
+
+// Writes the digit d at position pos.
+void put(char* b, int pos, int d) {
+  b[pos - 1] = static_cast<char>('0' + d);
+}
+
+// Writes the two digits of v (0 to 99) at positions pos and pos + 1.
+void put2(char* b, int pos, int v) {
+  put(b, pos, v / 10);
+  put(b, pos + 1, v % 10);
+}
+
+// The digits at positions from, from + 1, ..., each times the next weight of w.
+template <int N>
+int weighted(const char* b, int from, const int (&w)[N]) {
+  int sum = 0;
+  for (int i = 0; i < N; ++i) sum += digitat(b, from + i) * w[i];
+  return sum;
+}
+
+// The remainder modulo 97 of the number that the values at positions from to to form, digit
+// by digit; value gives each character's digit.
+template <typename Value>
+int mod97(const char* b, int from, int to, Value value) {
+  int r = 0;
+  for (int p = from; p <= to; ++p) r = (r * 10 + value(b[p - 1])) % 97;
+  return r;
+}
+
+int plaindigit(char c) {
+  return c - '0';
+}
+
+// ISO 7064 MOD 97-10 (its simplified procedure): the digits in front of the last two,
+// followed by "00", divided by 97; the check digits are 98 minus the remainder (02 to 98), and
+// the whole BBAN then leaves a remainder of 1.
+bool mod9710(char* b, int n) {
+  if (!digits(b, 1, n - 2)) return false;
+  put2(b, n - 1, 98 - mod97(b, 1, n - 2, plaindigit) * 100 % 97);
+  return true;
+}
+
+// ---- BE -------------------------------------------------------------------------------------
+// Febelfin (the former Belgian account number, TR201 Belgium): 3 digits bank, 7 account, 2
+// check digits, the remainder of the first ten digits divided by 97; a remainder of 0 gives 97.
+bool belgium(char* b, int) {
+  if (!digits(b, 1, 10)) return false;
+  const int r = mod97(b, 1, 10, plaindigit);
+  put2(b, 11, r == 0 ? 97 : r);
+  return true;
+}
+
+// ---- FR, MC ---------------------------------------------------------------------------------
+// The RIB key (CFONB; TR201 France; Monaco uses the French RIB): bank code 5 digits, branch
+// code 5 digits, account number 11 digits or letters, key 2 digits. Letters count as digits by
+// the French table (A and J 1, B, K and S 2, ... I, R and Z 9); the key is 97 minus the
+// remainder of the 21 digits followed by "00" divided by 97, so 01 to 97, and the 23 digits
+// are a multiple of 97.
+constexpr char kRibLetters[27] = "12345678912345678923456789";
+
+int ribvalue(char c) {
+  return c >= 'A' && c <= 'Z' ? kRibLetters[c - 'A'] - '0' : c - '0';
+}
+
+bool ribkey(char* b, int) {
+  if (!digits(b, 1, 10)) return false;
+  for (int p = 11; p <= 21; ++p) {
+    const char c = b[p - 1];
+    if (!(c >= '0' && c <= '9') && !(c >= 'A' && c <= 'Z')) return false;
+  }
+  put2(b, 22, 97 - mod97(b, 1, 21, ribvalue) * 100 % 97);
+  return true;
+}
+
+// ---- ES -------------------------------------------------------------------------------------
+// The "dígitos de control" of the Código Cuenta Cliente (TR201 Spain): entity 4, office 4, two
+// control digits, account 10. The first checks "00" + entity + office, the second the account,
+// each with the weights 1, 2, 4, 8, 5, 10, 9, 7, 3, 6 from the left; the digit is 11 minus the
+// sum's remainder modulo 11, 11 giving 0 and 10 giving 1.
+constexpr int kSpainWeights[10] = {1, 2, 4, 8, 5, 10, 9, 7, 3, 6};
+// The same weights for entity + office alone: the leading "00" takes the first two.
+constexpr int kSpainWeights8[8] = {4, 8, 5, 10, 9, 7, 3, 6};
+
+int spaindigit(int sum) {
+  const int d = 11 - sum % 11;
+  return d == 11 ? 0 : d == 10 ? 1 : d;
+}
+
+bool spain(char* b, int) {
+  if (!digits(b, 1, 8) || !digits(b, 11, 20)) return false;
+  put(b, 9, spaindigit(weighted(b, 1, kSpainWeights8)));
+  put(b, 10, spaindigit(weighted(b, 11, kSpainWeights)));
+  return true;
+}
+
+// ---- IT, SM ---------------------------------------------------------------------------------
+// The CIN (TR201 Italy; San Marino uses the Italian BBAN): a letter in front of ABI (5 digits),
+// CAB (5 digits) and the account (12 digits or letters). Over those 22 characters, each
+// character at an odd place counts by the odd table, each at an even place by its own value
+// (a digit d like the d-th letter: 0 and A count 0, 9 and J count 9, K 10, ... Z 25); the CIN
+// is the letter of the sum's remainder modulo 26 (A for 0).
+constexpr int kCinOdd[26] = {1,  0,  5, 7, 9, 13, 15, 17, 19, 21, 2,  4,  18,
+                             20, 11, 3, 6, 8, 12, 14, 16, 10, 22, 25, 24, 23};
+
+int cinvalue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'Z') return c - 'A';
+  return -1;
+}
+
+bool italy(char* b, int) {
+  if (!digits(b, 2, 11)) return false;
+  int sum = 0;
+  for (int p = 2; p <= 23; ++p) {
+    const int v = cinvalue(b[p - 1]);
+    if (v < 0) return false;
+    sum += (p - 1) % 2 == 1 ? kCinOdd[v] : v;  // place p - 1 among the 22
+  }
+  b[0] = static_cast<char>('A' + sum % 26);
+  return true;
+}
+
+// ---- PT, SI, ME, RS, BA, TL, XK -------------------------------------------------------------
+// Two check digits at the end by ISO 7064 MOD 97-10 over the rest of the BBAN:
+// - PT: Banco de Portugal, the NIB (4 bank, 4 branch, 11 account, 2 check digits); every
+//   Portuguese IBAN begins "PT50".
+// - SI: Banka Slovenije, the simplified procedure of ISO 7064 MOD 97-10; every IBAN "SI56".
+// - ME: Centralna banka Crne Gore, decision on the structure of transaction accounts (OGM
+//   48/14), art. 6: the 16 digits times 100, the remainder modulo 97 subtracted from 98.
+// - RS: Narodna banka Srbije, account numbers of 3 bank, 13 account and 2 control digits by
+//   ISO 7064 MOD 97-10.
+// - BA: CBBiH, instruction on the structure of accounts (Sl. novine FBiH 52/00).
+// - TL: Banco Central de Timor-Leste: 3 bank, 14 account, 2 national check digits, and every
+//   IBAN begins "TL38"; fixed IBAN check digits mean a fixed remainder of the BBAN modulo 97,
+//   the 1 that MOD 97-10 leaves.
+// - XK: Banka Qendrore e Kosovës: every IBAN begins "XK05", likewise.
+
+// ---- the table ------------------------------------------------------------------------------
+
+struct Rule {
+  char land[3];
+  int length;  ///< the registry's BBAN length
+  Fill fill;
+  Test test;  ///< null: the check is "fill, then compare"
+};
+
+constexpr Rule kRules[] = {
+    {"BA", 16, mod9710, nullptr}, {"BE", 12, belgium, nullptr}, {"ES", 20, spain, nullptr},
+    {"FR", 23, ribkey, nullptr},  {"IT", 23, italy, nullptr},   {"MC", 23, ribkey, nullptr},
+    {"ME", 18, mod9710, nullptr}, {"PT", 21, mod9710, nullptr}, {"RS", 18, mod9710, nullptr},
+    {"SI", 15, mod9710, nullptr}, {"SM", 23, italy, nullptr},   {"TL", 19, mod9710, nullptr},
+    {"XK", 16, mod9710, nullptr},
+};
+
+constexpr bool wellformed() {
+  for (const Rule& r : kRules)
+    if (r.length < 1 || r.length > kMaxBban || r.fill == nullptr) return false;
+  return true;
+}
+static_assert(wellformed(), "a rule without its length or fill");
+
+const Rule* findrule(std::string_view land) {
+  if (land.size() != 2) return nullptr;
+  for (const Rule& r : kRules)
+    if (r.land[0] == land[0] && r.land[1] == land[1]) return &r;
+  return nullptr;
+}
+
+}  // namespace
+
+NationalCheck checkbban(std::string_view country, std::string_view bban) {
+  const Rule* rule = findrule(country);
+  if (rule == nullptr) return NationalCheck::None;
+  if (bban.size() != static_cast<std::size_t>(rule->length)) return NationalCheck::Invalid;
+  char work[kMaxBban];
+  std::memcpy(work, bban.data(), bban.size());
+  bool ok;
+  if (rule->test != nullptr) {
+    ok = rule->test(work, rule->length);
+  } else {
+    ok = rule->fill(work, rule->length) && std::memcmp(work, bban.data(), bban.size()) == 0;
+  }
+  return ok ? NationalCheck::Valid : NationalCheck::Invalid;
+}
+
+bool fillcheckdigits(std::string_view country, char* bban, std::size_t n) {
+  const Rule* rule = findrule(country);
+  if (rule == nullptr || n != static_cast<std::size_t>(rule->length)) return false;
+  char work[kMaxBban];
+  std::memcpy(work, bban, n);
+  if (!rule->fill(work, rule->length)) return false;
+  std::memcpy(bban, work, n);
+  return true;
+}
