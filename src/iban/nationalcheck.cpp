@@ -84,6 +84,25 @@ bool mod9710(char* b, int n) {
   return true;
 }
 
+// ISO 7064 MOD 11,10 (the hybrid system) over the count digits from position from; returns
+// the check digit that follows them. P starts at 10; each digit is added, the sum taken modulo
+// 10 (0 counting as 10), doubled and taken modulo 11; the check digit brings P + check to 1
+// modulo 10.
+int mod1110(const char* b, int from, int count) {
+  int p = 10;
+  for (int i = 0; i < count; ++i) {
+    int s = (p + digitat(b, from + i)) % 10;
+    if (s == 0) s = 10;
+    p = s * 2 % 11;
+  }
+  return (11 - p) % 10;
+}
+
+// The check digit that brings a weighted sum to a multiple of 10.
+int tenscomplement(int sum) {
+  return (10 - sum % 10) % 10;
+}
+
 // ---- BE -------------------------------------------------------------------------------------
 // Febelfin (the former Belgian account number, TR201 Belgium): 3 digits bank, 7 account, 2
 // check digits, the remainder of the first ten digits divided by 97; a remainder of 0 gives 97.
@@ -164,6 +183,54 @@ bool italy(char* b, int) {
   return true;
 }
 
+// ---- NO -------------------------------------------------------------------------------------
+// TR201 Norway: 11 digits, the last a check digit. The first ten are weighted 5, 4, 3, 2, 7, 6,
+// 5, 4, 3, 2 from the left; the check digit is 11 minus the sum's remainder modulo 11, 0 for a
+// remainder of 0; a remainder of 1 makes the number unusable. Where digits 5 and 6 are zeros,
+// the check digit is calculated on digits 7 to 10 alone.
+constexpr int kNorwayWeights[10] = {5, 4, 3, 2, 7, 6, 5, 4, 3, 2};
+constexpr int kNorwayShortWeights[4] = {5, 4, 3, 2};
+
+bool norway(char* b, int) {
+  if (!digits(b, 1, 10)) return false;
+  const bool shortform = digitat(b, 5) == 0 && digitat(b, 6) == 0;
+  const int r =
+      (shortform ? weighted(b, 7, kNorwayShortWeights) : weighted(b, 1, kNorwayWeights)) % 11;
+  if (r == 1) return false;
+  put(b, 11, r == 0 ? 0 : 11 - r);
+  return true;
+}
+
+// ---- FI -------------------------------------------------------------------------------------
+// Finance Finland, "The structure of Finnish bank account numbers": the 14-digit electronic
+// form ends in a check digit by Luhn's modulus 10. From the right, the digits in front of it
+// are weighted 2, 1, 2, 1, ..., the products' digit sums added; the check digit brings the
+// total to a multiple of 10.
+bool finland(char* b, int) {
+  if (!digits(b, 1, 13)) return false;
+  int sum = 0;
+  for (int p = 13, w = 2; p >= 1; --p, w = 3 - w) {
+    const int product = digitat(b, p) * w;
+    sum += product / 10 + product % 10;
+  }
+  put(b, 14, tenscomplement(sum));
+  return true;
+}
+
+// ---- EE -------------------------------------------------------------------------------------
+// Eesti Pangaliit, the domestic account number standard: the BBAN's 2-digit bank identifier,
+// then the domestic account number padded to 14 digits, whose last digit is the check digit
+// by the 7-3-1 method: the digits in front of it weighted 7, 3, 1, 7, ... from the right; the
+// check digit brings the sum to the next multiple of ten.
+bool estonia(char* b, int) {
+  if (!digits(b, 1, 15)) return false;
+  constexpr int kWeights[3] = {7, 3, 1};
+  int sum = 0;
+  for (int p = 15, i = 0; p >= 3; --p, ++i) sum += digitat(b, p) * kWeights[i % 3];
+  put(b, 16, tenscomplement(sum));
+  return true;
+}
+
 // ---- PT, SI, ME, RS, BA, TL, XK -------------------------------------------------------------
 // Two check digits at the end by ISO 7064 MOD 97-10 over the rest of the BBAN:
 // - PT: Banco de Portugal, the NIB (4 bank, 4 branch, 11 account, 2 check digits); every
@@ -179,6 +246,104 @@ bool italy(char* b, int) {
 //   the 1 that MOD 97-10 leaves.
 // - XK: Banka Qendrore e Kosovës: every IBAN begins "XK05", likewise.
 
+// ---- CZ, SK ---------------------------------------------------------------------------------
+// ČNB, vyhláška 169/2011 Sb., příloha; NBS, opatrenie 8/2009 (the same scheme): bank code 4
+// digits, prefix 6, base account number 10. The prefix weighted 10, 5, 8, 4, 2, 1 and the base
+// number weighted 6, 3, 7, 9, 10, 5, 8, 4, 2, 1 must each sum to a multiple of 11. A pure test;
+// the last digit of each part (weight 1) is the one filled in.
+constexpr int kPrefixWeights[6] = {10, 5, 8, 4, 2, 1};
+constexpr int kBaseWeights[10] = {6, 3, 7, 9, 10, 5, 8, 4, 2, 1};
+
+bool czechtest(const char* b, int) {
+  return digits(b, 1, 20) && weighted(b, 5, kPrefixWeights) % 11 == 0 &&
+         weighted(b, 11, kBaseWeights) % 11 == 0;
+}
+
+// The last digit of a part of count digits from position from, whose weight is 1: the one
+// that brings the part's sum to a multiple of 11; -1 where that would take 10.
+template <int N>
+int czechlast(char* b, int from, const int (&w)[N]) {
+  put(b, from + N - 1, 0);
+  const int d = (11 - weighted(b, from, w) % 11) % 11;
+  return d == 10 ? -1 : d;
+}
+
+bool czech(char* b, int) {
+  if (!digits(b, 1, 9) || !digits(b, 11, 19)) return false;
+  const int prefix = czechlast(b, 5, kPrefixWeights);
+  const int base = czechlast(b, 11, kBaseWeights);
+  if (prefix < 0 || base < 0) return false;
+  put(b, 10, prefix);
+  put(b, 20, base);
+  return true;
+}
+
+// ---- PL -------------------------------------------------------------------------------------
+// NBP, the numbering of bank accounts: the 8-digit settlement number of the bank's unit ends
+// in a check digit, its first seven digits weighted 3, 9, 7, 1, 3, 9, 7, the check digit
+// bringing the sum to a multiple of 10. The 16 digits of the account behind it have none.
+constexpr int kPolandWeights[7] = {3, 9, 7, 1, 3, 9, 7};
+
+bool poland(char* b, int) {
+  if (!digits(b, 1, 7) || !digits(b, 9, 24)) return false;
+  put(b, 8, tenscomplement(weighted(b, 1, kPolandWeights)));
+  return true;
+}
+
+// ---- HU -------------------------------------------------------------------------------------
+// MNB rendelet 18/2009, 1. melléklet (the "pénzforgalmi jelzőszám"): 3 x 8 digits, or 2 x 8
+// with a third block of zeros in the BBAN. The first block (bank 3, branch 4) ends in a check
+// digit; so does the account behind it, at its 16th digit in the 2 x 8 form, at its 24th in
+// the 3 x 8 form. Each part weighted 9, 7, 3, 1, 9, ... from the left, check digit included,
+// sums to a multiple of 10 — so one test serves both forms. A pure test; the filled digits are
+// the 8th and the 16th, or the 24th where blocks 17 to 24 are not all zeros.
+constexpr int kHungaryWeights[4] = {9, 7, 3, 1};
+
+int hungarysum(const char* b, int from, int to) {
+  int sum = 0;
+  for (int p = from; p <= to; ++p) sum += digitat(b, p) * kHungaryWeights[(p - from) % 4];
+  return sum;
+}
+
+bool hungarytest(const char* b, int) {
+  return digits(b, 1, 24) && hungarysum(b, 1, 8) % 10 == 0 && hungarysum(b, 9, 24) % 10 == 0;
+}
+
+bool hungary(char* b, int) {
+  if (!digits(b, 1, 7) || !digits(b, 9, 15)) return false;
+  bool threeblocks = false;
+  for (int p = 17; p <= 24; ++p) threeblocks = threeblocks || b[p - 1] != '0';
+  const int last = threeblocks ? 24 : 16;
+  if (!digits(b, 16, last - 1)) return false;
+  put(b, 8, tenscomplement(hungarysum(b, 1, 7)));
+  put(b, last, tenscomplement(hungarysum(b, 9, last - 1)));
+  return true;
+}
+
+// ---- HR -------------------------------------------------------------------------------------
+// HNB: the bank's 7-digit leading number ("vodeći broj") and the 10-digit account number each
+// end in a check digit by ISO 7064 MOD 11,10 over the digits in front of it.
+bool croatia(char* b, int) {
+  if (!digits(b, 1, 6) || !digits(b, 8, 16)) return false;
+  put(b, 7, mod1110(b, 1, 6));
+  put(b, 17, mod1110(b, 8, 9));
+  return true;
+}
+
+// ---- IS -------------------------------------------------------------------------------------
+// The BBAN's last 10 digits are the holder's kennitala (Registers Iceland): its 9th digit is a
+// check digit, the first eight weighted 3, 2, 7, 6, 5, 4, 3, 2, the check digit 11 minus the
+// sum's remainder modulo 11, 0 for a remainder of 0; a remainder of 1 gives no kennitala.
+constexpr int kKennitalaWeights[8] = {3, 2, 7, 6, 5, 4, 3, 2};
+
+bool iceland(char* b, int) {
+  if (!digits(b, 1, 20) || !digits(b, 22, 22)) return false;
+  const int r = weighted(b, 13, kKennitalaWeights) % 11;
+  if (r == 1) return false;
+  put(b, 21, r == 0 ? 0 : 11 - r);
+  return true;
+}
+
 // ---- the table ------------------------------------------------------------------------------
 
 struct Rule {
@@ -189,10 +354,13 @@ struct Rule {
 };
 
 constexpr Rule kRules[] = {
-    {"BA", 16, mod9710, nullptr}, {"BE", 12, belgium, nullptr}, {"ES", 20, spain, nullptr},
-    {"FR", 23, ribkey, nullptr},  {"IT", 23, italy, nullptr},   {"MC", 23, ribkey, nullptr},
-    {"ME", 18, mod9710, nullptr}, {"PT", 21, mod9710, nullptr}, {"RS", 18, mod9710, nullptr},
-    {"SI", 15, mod9710, nullptr}, {"SM", 23, italy, nullptr},   {"TL", 19, mod9710, nullptr},
+    {"BA", 16, mod9710, nullptr}, {"BE", 12, belgium, nullptr}, {"CZ", 20, czech, czechtest},
+    {"EE", 16, estonia, nullptr}, {"ES", 20, spain, nullptr},   {"FI", 14, finland, nullptr},
+    {"FR", 23, ribkey, nullptr},  {"HR", 17, croatia, nullptr}, {"HU", 24, hungary, hungarytest},
+    {"IS", 22, iceland, nullptr}, {"IT", 23, italy, nullptr},   {"MC", 23, ribkey, nullptr},
+    {"ME", 18, mod9710, nullptr}, {"NO", 11, norway, nullptr},  {"PL", 24, poland, nullptr},
+    {"PT", 21, mod9710, nullptr}, {"RS", 18, mod9710, nullptr}, {"SI", 15, mod9710, nullptr},
+    {"SK", 20, czech, czechtest}, {"SM", 23, italy, nullptr},   {"TL", 19, mod9710, nullptr},
     {"XK", 16, mod9710, nullptr},
 };
 

@@ -78,18 +78,39 @@ const std::vector<Example>& examples() {
       {"SM", "U0322509800000000270100", {1}, "registry"},
       {"PT", "000201231234567890154", {20, 21}, "registry"},
       {"PT", "123443211234567890172", {20, 21}, "NIB example PT50 1234 4321 12345678901 72"},
+      {"NO", "86011117947", {11}, "registry"},
+      {"NO", "12340017949", {11}, "TR201's rule for digits 5 and 6 zero (bank code counts)"},
+      {"FI", "12345600000785", {14}, "registry"},
+      {"FI", "42345670000081", {14}, "ECBS page, FI5542345670000081"},
+      {"EE", "2200221020145685", {16}, "registry"},
+      {"EE", "9999123456789012", {16}, "Pangaliit, EE9099 99123456789012"},
       {"SI", "263300012039086", {14, 15}, "registry"},
       {"ME", "505000012345678951", {17, 18}, "registry"},
       {"RS", "260005601001611379", {17, 18}, "registry"},
       {"BA", "1290079401028494", {15, 16}, "registry"},
       {"TL", "0080012345678910157", {18, 19}, "registry"},
       {"XK", "1212012345678906", {15, 16}, "registry and BQK's example"},
+      {"CZ", "08000000192000145399", {10, 20}, "registry"},
+      {"SK", "12000000198742637541", {10, 20}, "registry"},
+      {"PL", "109010140000071219812874", {8}, "registry"},
+      {"PL", "106000760000320000057153", {8}, "NRB 65 1060 0076 0000 3200 0005 7153"},
+      {"PL", "931700020000000000000000", {8}, "NRB 65 9317 0002 0000 0000 0000 0000"},
+      {"HU", "117730161111101800000000", {8, 16}, "registry (2 x 8)"},
+      {"HU", "102007681111101800000000", {8, 16}, "first block 10200768 in the registry's"},
+      {"HU", "117730161111101812345676", {8, 24}, "3 x 8 by the MNB rule, on the registry's"},
+      {"HR", "10010051863000160", {7, 17}, "registry, HNB 1001005-1863000160"},
+      {"HR", "10010051700036001", {7, 17}, "HNB 1001005-1700036001"},
+      {"HR", "10010051550100001", {7, 17}, "HNB 1001005-1550100001"},
+      {"IS", "0159260076545510730339", {21}, "registry"},
+      {"IS", "0159260076541201743399", {21}, "kennitala 120174-3399 in the registry's"},
       // The descriptions' special cases, built by their rules on the registry's examples.
       {"BE", "539000006797", {11, 12}, "rule: ten digits a multiple of 97 give 97"},
       {"FR", "20041010050500013005197", {22, 23}, "rule: a multiple of 97 gives the key 97"},
       {"ES", "21000418410200050000", {9, 10}, "rule: 11 - remainder 1 = 10 gives 1"},
       {"ES", "21000418410200050004", {9, 10}, "rule: 11 - remainder 10 = 1"},
       {"ES", "21000418400200050002", {9, 10}, "rule: 11 - remainder 0 = 11 gives 0"},
+      {"NO", "86011100130", {11}, "rule: remainder 0 gives 0"},
+      {"IS", "0159260076545510731309", {21}, "rule: remainder 0 gives 0"},
       {"ME", "505000012345683898", {17, 18}, "rule: no remainder gives 98"},
       {"ME", "505000012345677302", {17, 18}, "rule: remainder 96 gives 02"},
   };
@@ -109,8 +130,8 @@ TEST(NationalValid, PublishedExamplesPass) {
 
 // Every country the program checks has its registry example among the examples.
 TEST(NationalValid, EveryCheckedCountryHasItsRegistryExample) {
-  const char* checked[] = {"BA", "BE", "ES", "FR", "IT", "MC", "ME",
-                           "PT", "RS", "SI", "SM", "TL", "XK"};
+  const char* checked[] = {"BA", "BE", "CZ", "EE", "ES", "FI", "FR", "HR", "HU", "IS", "IT",
+                           "MC", "ME", "NO", "PL", "PT", "RS", "SI", "SK", "SM", "TL", "XK"};
   for (const char* land : checked) {
     bool found = false;
     for (const Example& e : examples())
@@ -232,7 +253,15 @@ TEST(NationalValid, ChangesOutsideTheCheckedPartsPass) {
     const char* bban;
     int from, to;
     const char* why;
-  } cases[] = {};
+  } cases[] = {
+      {"EE", "2200221020145685", 1, 2, "the bank identifier"},
+      {"PL", "109010140000071219812874", 9, 24, "the account number"},
+      {"CZ", "08000000192000145399", 1, 4, "the bank code"},
+      {"SK", "12000000198742637541", 1, 4, "the bank code"},
+      {"IS", "0159260076545510730339", 1, 12, "all but the kennitala"},
+      {"IS", "0159260076545510730339", 22, 22, "the kennitala's century digit"},
+      {"NO", "12340017949", 1, 4, "the bank code, with digits 5 and 6 zero"},
+  };
   for (const auto& c : cases) {
     for (int pos = c.from; pos <= c.to; ++pos) {
       for (char d = '0'; d <= '9'; ++d) {
@@ -274,7 +303,12 @@ TEST(NationalFill, RestsThatNoCheckDigitCompletes) {
     const char* land;
     const char* bban;  ///< '?' at the check place
     const char* why;
-  } cases[] = {};
+  } cases[] = {
+      {"NO", "8601110005?", "remainder 1 modulo 11: unusable"},
+      {"CZ", "0800000019200014533?", "the base number's last digit would have to be 10"},
+      {"SK", "120000030?8742637541", "the prefix's last digit would have to be 10"},
+      {"IS", "01592600765412017407?9", "remainder 1: no kennitala"},
+  };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.land) + " " + c.bban + ": " + c.why);
     const Filled f = fill(c.land, c.bban);
@@ -389,12 +423,28 @@ TEST(NationalInvalid, NonDigitsWhereDigitsAreNeeded) {
       {"IT", "10542811101000000123456"},
       {"SM", "U032250980000000027010a"},
       {"PT", "0002012312345678901 4"},
+      {"NO", "8601111794A"},
+      {"NO", "86011 17947"},
+      {"FI", "1234560000078X"},
+      {"EE", "22002210201456B5"},
+      {"EE", "A200221020145685"},
       {"SI", "26330001203908A"},
       {"ME", "50500001234567895I"},
       {"RS", "26000560100161137O"},
       {"BA", "1290079401O28494"},
       {"TL", "008001234567891015O"},
       {"XK", "121201234567890A"},
+      {"CZ", "0800000019200014539O"},
+      {"CZ", "O8000000192000145399"},
+      {"SK", "1200000019874263754I"},
+      {"PL", "10901014000007121981287A"},
+      {"PL", "A09010140000071219812874"},
+      {"HU", "11773016111110180000000O"},
+      {"HU", "1177301A111110180000000O"},
+      {"HR", "1001005186300016O"},
+      {"HR", "A0010051863000160"},
+      {"IS", "015926007654551073033A"},
+      {"IS", "A159260076545510730339"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.land) + " " + c.bban);
@@ -412,6 +462,13 @@ TEST(NationalFill, RefusesNonDigitsOutsideTheCheckPlaces) {
       {"FR", "2004A010050500013M02600"},
       {"ES", "2100041800020005133A"},
       {"IT", "X0542811101000000-23456"},
+      {"NO", "860111179 0"},
+      {"NO", "A6011117940"},
+      {"PL", "109010100000071219812A74"},
+      {"HU", "1177301011111010000000A0"},
+      {"HR", "10010001863000A60"},
+      {"IS", "0159260076545510730 39"},
+      {"CZ", "080000001020001453A0"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.land) + " " + c.bban);
