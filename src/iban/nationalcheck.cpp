@@ -344,6 +344,42 @@ bool iceland(char* b, int) {
   return true;
 }
 
+// ---- RU -------------------------------------------------------------------------------------
+// Bank of Russia, "Порядок расчета контрольного ключа в номере лицевого счета" (N 515 of
+// 08.09.1997): the BIC (9 digits), then the 20-character account whose 9th digit is the key.
+// The key covers a 3-digit conditional number and the account: for an account at a credit
+// institution the BIC's digits 7 to 9, for one at a cash settlement centre of the Bank of
+// Russia (BIC digits 7 to 9 "000") a 0 and the BIC's digits 5 and 6. With the key at 0, the
+// 23 digits are weighted 7, 1, 3, 7, ... and the products' last digits added; the key is the
+// sum's last digit times 3, modulo 10. The account's 6th character may be one of the letters
+// A, B, C, E, H, K, M, P, T, X, counting 0 to 9.
+constexpr char kRussianLetters[11] = "ABCEHKMPTX";
+
+int russianvalue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  const char* at = c == '\0' ? nullptr : std::strchr(kRussianLetters, c);
+  return at == nullptr ? -1 : static_cast<int>(at - kRussianLetters);
+}
+
+bool russia(char* b, int) {
+  if (!digits(b, 1, 14) || !digits(b, 16, 17) || !digits(b, 19, 29)) return false;
+  const int sixth = russianvalue(b[14]);
+  if (sixth < 0) return false;
+  int number[23];
+  const bool centre = b[6] == '0' && b[7] == '0' && b[8] == '0';
+  number[0] = centre ? 0 : digitat(b, 7);
+  number[1] = centre ? digitat(b, 5) : digitat(b, 8);
+  number[2] = centre ? digitat(b, 6) : digitat(b, 9);
+  for (int i = 0; i < 20; ++i) number[3 + i] = digitat(b, 10 + i);
+  number[3 + 5] = sixth;
+  number[3 + 8] = 0;  // the key
+  constexpr int kWeights[3] = {7, 1, 3};
+  int sum = 0;
+  for (int i = 0; i < 23; ++i) sum += number[i] * kWeights[i % 3] % 10;
+  put(b, 18, sum % 10 * 3 % 10);
+  return true;
+}
+
 // ---- the table ------------------------------------------------------------------------------
 
 struct Rule {
@@ -359,9 +395,9 @@ constexpr Rule kRules[] = {
     {"FR", 23, ribkey, nullptr},  {"HR", 17, croatia, nullptr}, {"HU", 24, hungary, hungarytest},
     {"IS", 22, iceland, nullptr}, {"IT", 23, italy, nullptr},   {"MC", 23, ribkey, nullptr},
     {"ME", 18, mod9710, nullptr}, {"NO", 11, norway, nullptr},  {"PL", 24, poland, nullptr},
-    {"PT", 21, mod9710, nullptr}, {"RS", 18, mod9710, nullptr}, {"SI", 15, mod9710, nullptr},
-    {"SK", 20, czech, czechtest}, {"SM", 23, italy, nullptr},   {"TL", 19, mod9710, nullptr},
-    {"XK", 16, mod9710, nullptr},
+    {"PT", 21, mod9710, nullptr}, {"RS", 18, mod9710, nullptr}, {"RU", 29, russia, nullptr},
+    {"SI", 15, mod9710, nullptr}, {"SK", 20, czech, czechtest}, {"SM", 23, italy, nullptr},
+    {"TL", 19, mod9710, nullptr}, {"XK", 16, mod9710, nullptr},
 };
 
 constexpr bool wellformed() {

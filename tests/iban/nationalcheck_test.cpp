@@ -103,6 +103,11 @@ const std::vector<Example>& examples() {
       {"HR", "10010051550100001", {7, 17}, "HNB 1001005-1550100001"},
       {"IS", "0159260076545510730339", {21}, "registry"},
       {"IS", "0159260076541201743399", {21}, "kennitala 120174-3399 in the registry's"},
+      {"RU", "04452522540817810538091310419", {18}, "registry"},
+      {"RU", "04980500030101810800000000746", {18}, "Bank of Russia N 515, example 1"},
+      {"RU", "04030500040102810100000010001", {18}, "Bank of Russia N 515, example 2"},
+      {"RU", "04980574640602810700000000025", {18}, "Bank of Russia N 515, example 3"},
+      {"RU", "04451451240702810900000000025", {18}, "key example, BIC 044514512"},
       // The descriptions' special cases, built by their rules on the registry's examples.
       {"BE", "539000006797", {11, 12}, "rule: ten digits a multiple of 97 give 97"},
       {"FR", "20041010050500013005197", {22, 23}, "rule: a multiple of 97 gives the key 97"},
@@ -130,8 +135,8 @@ TEST(NationalValid, PublishedExamplesPass) {
 
 // Every country the program checks has its registry example among the examples.
 TEST(NationalValid, EveryCheckedCountryHasItsRegistryExample) {
-  const char* checked[] = {"BA", "BE", "CZ", "EE", "ES", "FI", "FR", "HR", "HU", "IS", "IT",
-                           "MC", "ME", "NO", "PL", "PT", "RS", "SI", "SK", "SM", "TL", "XK"};
+  const char* checked[] = {"BA", "BE", "CZ", "EE", "ES", "FI", "FR", "HR", "HU", "IS", "IT", "MC",
+                           "ME", "NO", "PL", "PT", "RS", "RU", "SI", "SK", "SM", "TL", "XK"};
   for (const char* land : checked) {
     bool found = false;
     for (const Example& e : examples())
@@ -157,6 +162,8 @@ TEST(NationalValid, LettersWhereTheFormatAllowsThem) {
       {"IT", "Q0123412345000000753XYZ", NationalCheck::Valid, "letters at odd and even places"},
       {"IT", "Q0123412345000000753XYY", NationalCheck::Invalid, "Z became Y"},
       {"IT", "X054281110100000012345A", NationalCheck::Invalid, "6 became A, which counts 0"},
+      {"RU", "04452522540817T10538091310419", NationalCheck::Valid, "T stands for 8"},
+      {"RU", "04452522540817A10538091310419", NationalCheck::Invalid, "A stands for 0"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.land) + " " + c.bban + ": " + c.why);
@@ -261,6 +268,8 @@ TEST(NationalValid, ChangesOutsideTheCheckedPartsPass) {
       {"IS", "0159260076545510730339", 1, 12, "all but the kennitala"},
       {"IS", "0159260076545510730339", 22, 22, "the kennitala's century digit"},
       {"NO", "12340017949", 1, 4, "the bank code, with digits 5 and 6 zero"},
+      {"RU", "04452522540817810538091310419", 1, 6, "the BIC but for its digits 7 to 9"},
+      {"RU", "04980500030101810800000000746", 1, 4, "the BIC but for its digits 5 and 6"},
   };
   for (const auto& c : cases) {
     for (int pos = c.from; pos <= c.to; ++pos) {
@@ -445,6 +454,9 @@ TEST(NationalInvalid, NonDigitsWhereDigitsAreNeeded) {
       {"HR", "A0010051863000160"},
       {"IS", "015926007654551073033A"},
       {"IS", "A159260076545510730339"},
+      {"RU", "0445252254081781053809131041O"},
+      {"RU", "04452522540817D10538091310419"},
+      {"RU", "A4452522540817810538091310419"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.land) + " " + c.bban);
@@ -469,6 +481,7 @@ TEST(NationalFill, RefusesNonDigitsOutsideTheCheckPlaces) {
       {"HR", "10010001863000A60"},
       {"IS", "0159260076545510730 39"},
       {"CZ", "080000001020001453A0"},
+      {"RU", "044525225408178A0538091310419"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.land) + " " + c.bban);
