@@ -10,6 +10,7 @@
 #include "common/files.h"
 #include "iban/iban.h"
 #include "iban/kontocheck.h"
+#include "iban/nationalcheck.h"
 
 namespace {
 
@@ -48,14 +49,19 @@ Outcome tolookup(Finding f) {
   return {f, true, false};
 }
 
-// What the bank table says of a German bank code and account number.
+// What the national check digits and the bank table say of a record's numbers.
 enum class Verdict { Fine, BankUnknown, AccountFails, BankDeleted };
 
-// The bank table's verdict on the record's bank code and account number, as normalised for
-// country land: Fine for any other country than Germany, and when there is no table. A bank
+// The verdict on the record's IBAN (built or given) and its bank code and account number, as
+// normalised for country land. First the national check digits of the IBAN's BBAN, wherever
+// its country has them; then, for Germany and only where there is one, the bank table. A bank
 // whose method the program does not know is not judged on its account numbers. nblz and nkonto
 // are the lengths of the two fields where the caller knows them, else -1.
 Verdict judge(const BankTable* banks, const Record& r, int nblz, int nkonto) {
+  const std::size_t niban = strnlen(r.iban, kFieldSize - 1);
+  if (niban > 4 && checkbban(std::string_view(r.iban, 2),
+                             std::string_view(r.iban + 4, niban - 4)) == NationalCheck::Invalid)
+    return Verdict::AccountFails;
   if (!banks || r.land[0] != 'D' || r.land[1] != 'E' || r.land[2] != '\0') return Verdict::Fine;
   const std::string_view blz(
       r.blz, nblz >= 0 ? static_cast<std::size_t>(nblz) : strnlen(r.blz, kFieldSize - 1));
@@ -67,7 +73,7 @@ Verdict judge(const BankTable* banks, const Record& r, int nblz, int nkonto) {
   return row->deleted ? Verdict::BankDeleted : Verdict::Fine;
 }
 
-// A record whose IBAN stands or was just built, judged by the bank table: its lookup to come,
+// A record whose IBAN stands or was just built, judged (judge): its lookup to come,
 // or a failure, which leaves no BIC to look up; built says whether the IBAN is the program's.
 // A failure leaves no IBAN of the program's, but a given one stays, as a wrong one does.
 Outcome judged(Record& r, const BankTable* banks, bool built, Finding fine, int nblz = -1,
@@ -100,16 +106,22 @@ Outcome evaliban(Record& r, char* sland, const BankTable* banks) {
 
 // A bank code that fits the record's own country: that country is carried on, even when the
 // account number fails.
-Outcome evalowncountry(Record& r, char* sland, int nblz, const BankTable* banks) {
+// nleftblz: placeholders leftoutblz put in front of the bank code.
+Outcome evalowncountry(Record& r, char* sland, int nblz, int nleftblz, const BankTable* banks) {
   settext(sland, r.land);
+  const int nleftkonto = leftoutkonto(r.land, r.konto);
   const int nkonto = getkonto(r.land, r.konto);
   if (nkonto < 1) {
     r.konto[0] = '\0';
     return settled(Finding::AccountBroken);
   }
-  // makeiban would normalise both again under the same country, which changes nothing,
-  // and then always build the IBAN.
-  buildiban(r.land, r.blz, nblz, r.konto, nkonto, r.iban);
+  // makeiban would normalise both again under the same country, which changes nothing.
+  // A number the country's rule lets through but the registry's structure does not (a
+  // letter among the Spanish control digits) breaks the account's rule all the same.
+  if (!finishiban(ibanprefix(r.land), r.blz, nblz, r.konto, nkonto, nleftblz, nleftkonto, r.iban)) {
+    r.konto[0] = r.iban[0] = '\0';
+    return settled(Finding::AccountBroken);
+  }
   return judged(r, banks, true, Finding::IbanBuilt, nblz, nkonto);
 }
 
@@ -145,8 +157,9 @@ Outcome evalaccount(Record& r, char* sland, const BicIndex& bics, const BankTabl
     r.blz[0] = r.konto[0] = '\0';
     return settled(Finding::FieldsMissing);
   }
+  const int nleftblz = leftoutblz(r.land, r.blz);
   const int nblz = getblz(r.land, r.blz);
-  if (nblz >= 1) return evalowncountry(r, sland, nblz, banks);
+  if (nblz >= 1) return evalowncountry(r, sland, nblz, nleftblz, banks);
   return evalcarried(r, sland, bics, banks);
 }
 
@@ -235,9 +248,8 @@ const ResultCode kResultCodeTable[kResultCodes] = {
      "fziffer korrekt, Bankleitzahl unbekannt: IBAN erfragen"},
     {"04",
      "IBAN-Pr\xfc"
-     "fziffer korrekt, Kontonummer falsch nach Pr\xfc"
-     "fziffer der Bank: "
-     "IBAN erfragen"},
+     "fziffer korrekt, Kontonummer falsch nach nationaler Pr\xfc"
+     "fziffer: IBAN erfragen"},
     {"05",
      "IBAN korrekt, Land + Konto + BLZ (+ BIC) berechnet, Bankleitzahl wird gel\xf6scht: "
      "neue Bankverbindung erfragen"},
@@ -250,8 +262,8 @@ const ResultCode kResultCodeTable[kResultCodes] = {
      "Bankleitzahl unbekannt, keine IBAN: Bankleitzahl pr\xfc"
      "fen"},
     {"94",
-     "Kontonummer falsch nach Pr\xfc"
-     "fziffer der Bank, keine IBAN: Kontonummer pr\xfc"
+     "Kontonummer falsch nach nationaler Pr\xfc"
+     "fziffer, keine IBAN: Kontonummer pr\xfc"
      "fen"},
     {"95",
      "IBAN (+ BIC) berechnet, Bankleitzahl wird gel\xf6scht: neue Bankverbindung "

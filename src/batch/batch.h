@@ -18,12 +18,14 @@ enum class Finding : unsigned char {
   AccountBroken,  ///< "91": the account number breaks the country's rule
   FieldsMissing,  ///< "92": bank code or account number missing (or an empty line)
   Unreadable,     ///< "99": the line or one of its fields is longer than a record holds
-  // The findings of the bank table, for German bank codes only and only where there is one.
+  // The findings of the national check digits, and of the bank table (for German bank codes
+  // only, and only where there is one).
   IbanBankUnknown,   ///< "03": a valid IBAN whose bank code the table does not hold
-  IbanAccountFails,  ///< "04": a valid IBAN whose account number fails its bank's method
+  IbanAccountFails,  ///< "04": a valid IBAN whose national check digits fail (for Germany:
+                     ///< its account number by its bank's method)
   IbanBankDeleted,   ///< "05": a valid IBAN of a bank code marked for deletion
   BankUnknown,       ///< "93": a bank code the table does not hold
-  AccountFails,      ///< "94": an account number that fails its bank's method
+  AccountFails,      ///< "94": an account number that fails as for "04"
   BankDeleted,       ///< "95": an IBAN built for a bank code marked for deletion
 };
 

@@ -30,8 +30,8 @@ std::string legend() {
   for (const ResultCode& c : kResultCodeTable)
     out += std::string(c.code) + " = " + c.meaning + "\r\n";
   out +=
-      "03 bis 05 und 93 bis 95 nur f\xfcr deutsche Konten, wenn velmora-bic die Banktabelle\r\n"
-      "BLZ.csv neben die Datendatei geschrieben hat.\r\n";
+      "03, 05, 93 und 95 nur f\xfcr deutsche Konten, und deutsche Kontonummern (04, 94) nur,\r\n"
+      "wenn velmora-bic die Banktabelle BLZ.csv neben die Datendatei geschrieben hat.\r\n";
   return out;
 }
 const char kOutputNotWritable[] = "\r\nFehler: Ausgabefile nicht beschreibbar !\r\n";

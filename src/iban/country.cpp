@@ -1,36 +1,50 @@
 // Country bank-code and account-number rules: the set of supported countries.
 #include "iban/country.h"
 
-#include "iban/iban.h"
+#include <cstring>
 
-// The bank-code part of the BBAN. These lengths are this system's own split: "FI" takes 6
-// digits here, "HU" 7 (its account 16), so a "HU" BBAN has 23 characters, not 24.
+#include "common/textbuf.h"
+#include "iban/chars.h"
+#include "iban/iban.h"
+#include "iban/registry.h"
+
+// The bank-code part of the BBAN: the registry's bank and branch identifiers, but where this
+// system has split otherwise since its first countries ("FI" takes 6 digits here, the
+// registry 3). A BBAN this table and the next build is checked against the registry's
+// structure afterwards: a letter where the registry wants a digit is refused there.
 constexpr CountryRule kBankCodeRules[kCountries] = {
-    {"AD", Check::Num, 4, 4},    {"AT", Check::Num, 5, 0},  {"BE", Check::Num, 3, 0},
-    {"CH", Check::Num, 5, 0},    {"CZ", Check::Num, 4, 0},  {"DE", Check::Num, 8, 0},
-    {"DK", Check::Num, 4, 0},    {"ES", Check::Num, 4, 4},  {"FI", Check::Num, 6, 0},
-    {"FO", Check::Num, 4, 0},    {"FR", Check::Num, 5, 5},  {"GB", Check::Alfa, 4, 6},
-    {"GI", Check::Alfa, 4, 0},   {"GL", Check::Num, 4, 0},  {"GR", Check::Num, 3, 4},
-    {"HU", Check::Num, 3, 4},    {"IE", Check::Alfa, 4, 6}, {"IS", Check::Num, 4, 0},
-    {"IT", Check::Letter, 5, 5}, {"LI", Check::Num, 5, 0},  {"LU", Check::Num, 3, 0},
-    {"LV", Check::Alfa, 4, 0},   {"MC", Check::Num, 5, 5},  {"NL", Check::Alfa, 4, 0},
-    {"NO", Check::Num, 4, 0},    {"PL", Check::Num, 8, 0},  {"PT", Check::Num, 4, 4},
-    {"SE", Check::Num, 3, 0},    {"SI", Check::Num, 5, 0},  {"SM", Check::Letter, 5, 5},
+    {"AD", Check::Num, 4, 4},  {"AT", Check::Num, 5, 0},    {"BE", Check::Num, 3, 0},
+    {"BG", Check::Alfa, 4, 4}, {"CH", Check::Num, 5, 0},    {"CY", Check::Num, 3, 5},
+    {"CZ", Check::Num, 4, 0},  {"DE", Check::Num, 8, 0},    {"DK", Check::Num, 4, 0},
+    {"EE", Check::Num, 2, 0},  {"ES", Check::Num, 4, 4},    {"FI", Check::Num, 6, 0},
+    {"FO", Check::Num, 4, 0},  {"FR", Check::Num, 5, 5},    {"GB", Check::Alfa, 4, 6},
+    {"GI", Check::Alfa, 4, 0}, {"GL", Check::Num, 4, 0},    {"GR", Check::Num, 3, 4},
+    {"HR", Check::Num, 7, 0},  {"HU", Check::Num, 3, 4},    {"IE", Check::Alfa, 4, 6},
+    {"IS", Check::Num, 4, 0},  {"IT", Check::Letter, 5, 5}, {"LI", Check::Num, 5, 0},
+    {"LT", Check::Num, 5, 0},  {"LU", Check::Num, 3, 0},    {"LV", Check::Alfa, 4, 0},
+    {"MC", Check::Num, 5, 5},  {"MT", Check::Alfa, 4, 5},   {"NL", Check::Alfa, 4, 0},
+    {"NO", Check::Num, 4, 0},  {"PL", Check::Num, 8, 0},    {"PT", Check::Num, 4, 4},
+    {"RO", Check::Alfa, 4, 0}, {"SE", Check::Num, 3, 0},    {"SI", Check::Num, 5, 0},
+    {"SK", Check::Num, 4, 0},  {"SM", Check::Letter, 5, 5}, {"VA", Check::Num, 3, 0},
 };
 
 // The account part: everything behind the bank code up to the end of the IBAN. "FR" and "MC"
-// end in two digits padded on the right; "ES" keeps its first two characters as given.
+// end in two digits padded on the right; "ES" keeps its first two characters as given. "HU"
+// is the registry's 17 digits: the check digit of bank and branch, 15 digits, a check digit.
 constexpr CountryRule kAccountRules[kCountries] = {
     {"AD", Check::Alfanum, 12, 0}, {"AT", Check::Num, 11, 0},     {"BE", Check::Num, 9, 0},
-    {"CH", Check::Alfanum, 12, 0}, {"CZ", Check::Num, 16, 0},     {"DE", Check::Num, 10, 0},
-    {"DK", Check::Num, 10, 0},     {"ES", Check::Pair, 10, 0},    {"FI", Check::Num, 8, 0},
+    {"BG", Check::Alfanum, 10, 0}, {"CH", Check::Alfanum, 12, 0}, {"CY", Check::Alfanum, 16, 0},
+    {"CZ", Check::Num, 16, 0},     {"DE", Check::Num, 10, 0},     {"DK", Check::Num, 10, 0},
+    {"EE", Check::Num, 14, 0},     {"ES", Check::Pair, 10, 0},    {"FI", Check::Num, 8, 0},
     {"FO", Check::Num, 10, 0},     {"FR", Check::Alfanum, 11, 2}, {"GB", Check::Num, 8, 0},
     {"GI", Check::Alfanum, 15, 0}, {"GL", Check::Num, 10, 0},     {"GR", Check::Alfanum, 16, 0},
-    {"HU", Check::Alfanum, 16, 0}, {"IE", Check::Num, 8, 0},      {"IS", Check::Num, 18, 0},
-    {"IT", Check::Alfanum, 12, 0}, {"LI", Check::Alfanum, 12, 0}, {"LU", Check::Alfanum, 13, 0},
-    {"LV", Check::Alfanum, 13, 0}, {"MC", Check::Alfanum, 11, 2}, {"NL", Check::Num, 10, 0},
-    {"NO", Check::Num, 7, 0},      {"PL", Check::Alfanum, 16, 0}, {"PT", Check::Num, 13, 0},
-    {"SE", Check::Num, 17, 0},     {"SI", Check::Num, 10, 0},     {"SM", Check::Alfanum, 12, 0},
+    {"HR", Check::Num, 10, 0},     {"HU", Check::Num, 17, 0},     {"IE", Check::Num, 8, 0},
+    {"IS", Check::Num, 18, 0},     {"IT", Check::Alfanum, 12, 0}, {"LI", Check::Alfanum, 12, 0},
+    {"LT", Check::Num, 11, 0},     {"LU", Check::Alfanum, 13, 0}, {"LV", Check::Alfanum, 13, 0},
+    {"MC", Check::Alfanum, 11, 2}, {"MT", Check::Alfanum, 18, 0}, {"NL", Check::Num, 10, 0},
+    {"NO", Check::Num, 7, 0},      {"PL", Check::Num, 16, 0},     {"PT", Check::Num, 13, 0},
+    {"RO", Check::Alfanum, 16, 0}, {"SE", Check::Num, 17, 0},     {"SI", Check::Num, 10, 0},
+    {"SK", Check::Num, 16, 0},     {"SM", Check::Alfanum, 12, 0}, {"VA", Check::Num, 15, 0},
 };
 
 namespace {
@@ -79,10 +93,21 @@ bool isupperc(char c) {
   return c >= 'A' && c <= 'Z';
 }
 
-// The row of an exactly two-character, case-sensitive country code, or null.
+// The row number + 1 of an exactly two-character, case-sensitive country code, 0 for none.
+int rowof(const char* land) {
+  if (!isupperc(land[0]) || !isupperc(land[1]) || land[2] != '\0') return 0;
+  return kCodeIndex.row[(land[0] - 'A') * 26 + (land[1] - 'A')];
+}
+
+// The row of a country code, or of the country whose IBANs a territory uses ("GP": "FR"), or
+// null.
 const CountryRule* findrule(const CountryRule* table, const char* land) {
-  if (!isupperc(land[0]) || !isupperc(land[1]) || land[2] != '\0') return nullptr;
-  int row = kCodeIndex.row[(land[0] - 'A') * 26 + (land[1] - 'A')];
+  int row = rowof(land);
+  if (row == 0) {
+    const char* prefix = ibanprefix(land);
+    if (prefix == nullptr || prefix == land) return nullptr;
+    row = rowof(prefix);
+  }
   return row == 0 ? nullptr : &table[row - 1];
 }
 
@@ -133,4 +158,67 @@ int ibanblz(const char* land, char* blz) {
 
 int getkonto(const char* land, char* konto) {
   return applyrule(kAccountRules, land, konto);
+}
+
+const char* ibanprefix(const char* land) {
+  if (rowof(land) != 0) return land;
+  const RegistryCountry* c = ibancountryof(land);
+  return c == nullptr || std::strcmp(c->code, land) == 0 ? nullptr : c->code;
+}
+
+bool supported(const char* land) {
+  return rowof(land) != 0;
+}
+
+namespace {
+
+// National check characters a record may leave out of a number. The number is then given in
+// the form it has without them, told apart by its count of letters and digits, and gets a
+// placeholder in front, which the IBAN built from it has filled in. Only numbers of digits
+// alone: the placeholder must leave a number that the country's rule takes. Where a number that has
+// them could be mistaken for one without (a leading zero lost in a spreadsheet), filling in
+// gives what it had: a right check digit is the one computed.
+struct LeftOut {
+  char land[3];
+  int given;  // digits of the number without them
+  const char* placeholder;
+};
+// Account numbers: ES without its two control digits, HU without the check digit of bank
+// and branch that leads its 17 digits.
+constexpr LeftOut kKontoLeftOut[] = {{"ES", 10, "00"}, {"HU", 16, "0"}};
+// Bank codes: IT and SM as ABI and CAB without the CIN letter in front.
+constexpr LeftOut kBlzLeftOut[] = {{"IT", 10, "X"}, {"SM", 10, "X"}};
+
+// The digits of text when it holds no letter, else -1.
+int digitcount(const char* text) {
+  int n = 0;
+  for (; *text; ++text) {
+    const CharClass c = charclass(*text);
+    if (c == CharClass::Upper || c == CharClass::Lower) return -1;
+    n += c == CharClass::Digit ? 1 : 0;
+  }
+  return n;
+}
+
+template <std::size_t N>
+int leftout(const LeftOut (&table)[N], const char* land, char* text) {
+  for (const LeftOut& row : table) {
+    if (std::strcmp(row.land, land) != 0 || digitcount(text) != row.given) continue;
+    const std::size_t n = std::strlen(row.placeholder), len = std::strlen(text);
+    if (len + n >= static_cast<std::size_t>(kFieldSize)) return 0;
+    std::memmove(text + n, text, len + 1);
+    std::memcpy(text, row.placeholder, n);
+    return static_cast<int>(n);
+  }
+  return 0;
+}
+
+}  // namespace
+
+int leftoutblz(const char* land, char* blz) {
+  return leftout(kBlzLeftOut, land, blz);
+}
+
+int leftoutkonto(const char* land, char* konto) {
+  return leftout(kKontoLeftOut, land, konto);
 }

@@ -19,7 +19,7 @@ struct CountryRule {
   int l2;
 };
 
-constexpr int kCountries = 30;
+constexpr int kCountries = 39;  ///< every SEPA country of the registry, and FO and GL
 
 /// Characters a check takes over in front of its sections.
 constexpr int leadlength(Check check) {

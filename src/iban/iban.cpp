@@ -5,6 +5,8 @@
 
 #include "common/textbuf.h"
 #include "iban/chars.h"
+#include "iban/nationalcheck.h"
+#include "iban/registry.h"
 
 namespace {
 
@@ -56,39 +58,95 @@ void buildiban(const char* land, const char* blz, int nblz, const char* konto, i
   iban[3] = static_cast<char>('0' + c % 10);
 }
 
+bool finishiban(const char* prefix, char* blz, int nblz, char* konto, int nkonto, int nleftblz,
+                int nleftkonto, char* iban) {
+  buildiban(prefix, blz, nblz, konto, nkonto, iban);
+  // Where in the BBAN the placeholders stand.
+  struct Gap {
+    int at, n;
+  } gaps[3];
+  int ngaps = 0;
+  if (nleftblz > 0) gaps[ngaps++] = {0, nleftblz};
+  if (nleftkonto > 0) gaps[ngaps++] = {nblz, nleftkonto};
+  const bool rib = std::strcmp(prefix, "FR") == 0 || std::strcmp(prefix, "MC") == 0;
+  if (rib && nkonto >= 2 && konto[nkonto - 2] == '0' && konto[nkonto - 1] == '0')
+    gaps[ngaps++] = {nblz + nkonto - 2, 2};
+  const int nbban = nblz + nkonto;
+  if (ngaps > 0 && nbban < kFieldSize) {
+    // Filled in on a copy, of which only the placeholders' places are taken: a check digit the
+    // record gave stays as given, to be found wrong, never quietly put right.
+    char bban[kFieldSize];
+    std::memcpy(bban, iban + 4, nbban);
+    bban[nbban] = '\0';
+    if (fillcheckdigits(prefix, bban, nbban)) {
+      for (int g = 0; g < ngaps; ++g)
+        std::memcpy(iban + 4 + gaps[g].at, bban + gaps[g].at, gaps[g].n);
+      std::memcpy(blz, iban + 4, nblz);
+      std::memcpy(konto, iban + 4 + nblz, nkonto);
+      iban[2] = iban[3] = '0';
+      const int c = 98 - calcchknr(iban);
+      iban[2] = static_cast<char>('0' + c / 10);
+      iban[3] = static_cast<char>('0' + c % 10);
+    }
+  }
+  const RegistryCountry* country = registrycountry(prefix);
+  return country != nullptr && registryform(*country, iban, std::strlen(iban));
+}
+
 int makeiban(const char* land, char* blz, char* konto, char* iban) {
   if (land[0] == '\0' || land[1] == '\0' || land[2] != '\0') return 1;
-  // The code goes in as given; an unknown or lower-case one then fails in getblz, and iban
-  // then holds the code and "00", as it does when the account number fails.
-  iban[0] = land[0];
-  iban[1] = land[1];
+  // The code goes in as given, a territory's as the country whose IBANs it uses; an unknown
+  // or lower-case one then fails in getblz, and iban then holds the code and "00", as it does
+  // when the account number fails.
+  const char* prefix = ibanprefix(land);
+  const char* code = prefix != nullptr ? prefix : land;
+  iban[0] = code[0];
+  iban[1] = code[1];
   iban[2] = iban[3] = '0';
   iban[4] = '\0';
+  const int nleftblz = leftoutblz(land, blz);
   int nblz = getblz(land, blz);
   if (nblz < 1) return 1;
+  const int nleftkonto = leftoutkonto(land, konto);
   int nkonto = getkonto(land, konto);
   if (nkonto < 1) {
     std::size_t len = 4;
     appendn(iban, len, blz, nblz);
     return 1;
   }
-  buildiban(land, blz, nblz, konto, nkonto, iban);
-  return 0;
+  return finishiban(prefix, blz, nblz, konto, nkonto, nleftblz, nleftkonto, iban) ? 0 : 1;
 }
 
 int chkiban(char* land, char* blz, char* konto, char* iban) {
   int len = cleaniban(iban);
-  if (calcchknr(iban) != 1) {
+  // The registry first: a country it lacks, a length or a character class its structure
+  // does not have, is no IBAN, whatever its check digits say.
+  const RegistryCountry* country = nullptr;
+  if (len >= 4) {
+    const char code[3] = {iban[0], iban[1], '\0'};
+    country = registrycountry(code);
+  }
+  if (country == nullptr || !registryform(*country, iban, len) || calcchknr(iban) != 1) {
     land[0] = blz[0] = konto[0] = '\0';
     return 0;
   }
-  // A check number of 1 needs at least 5 characters, so land and the BBAN's start exist; and
-  // at most 39, so every part fits its field.
+  // The registry's lengths are at most 34, so every part fits its field.
   settext(land, iban, 2);
+  if (!supported(land)) {
+    // The registry's split: bank and branch identifier as the bank code, the rest of the
+    // BBAN as the account number.
+    const int bank = country->bankstart;
+    int end = bank + country->banklength;
+    if (country->branchlength > 0 && country->branchstart + country->branchlength > end)
+      end = country->branchstart + country->branchlength;
+    settext(blz, iban + 4 + bank, end - bank);
+    settext(konto, iban + 4, bank);
+    std::strcat(konto, iban + 4 + end);
+    return 1;
+  }
   settext(blz, iban + 4, len - 4 < kIbanBlzTake ? len - 4 : kIbanBlzTake);
-  // The split follows the length ibanblz reports, not the text it leaves: an unknown country
-  // gives 0 and the whole BBAN becomes the account. When the bank code was padded beyond the
-  // end of a short BBAN, nothing is left for the account.
+  // The split follows the length ibanblz reports, not the text it leaves. The registry's
+  // structure has made sure the bank code is there.
   int start = 4 + ibanblz(land, blz);
   settext(konto, iban + (start < len ? start : len), start < len ? len - start : 0);
   // Normalises only: an account that breaks the rule, or is longer than it, stays as split.

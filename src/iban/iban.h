@@ -49,6 +49,25 @@ int ibanblz(const char* land, char* blz);
 ///         0 for an unknown country (konto untouched) or a number that breaks the rule.
 int getkonto(const char* land, char* konto);
 
+/// The country whose IBANs the accounts of land take: land itself when getblz and getkonto
+/// know it, the registry country of a territory that uses another's IBANs ("GP": "FR", "AX":
+/// "FI", "JE": "GB"), nullptr otherwise. getblz and getkonto apply that country's rules to a
+/// territory's numbers.
+const char* ibanprefix(const char* land);
+
+/// Whether getblz and getkonto have rules of their own for land (territories not counted).
+bool supported(const char* land);
+
+/// National check characters a record left out of its number, put back as placeholders before
+/// the number is normalised: the CIN letter in front of an Italian or San Marino bank code of
+/// ten digits (ABI and CAB), the Spanish control digits in front of an account number of ten,
+/// the Hungarian check digit of bank and branch in front of an account number of sixteen
+/// (numbers of digits and separators only).
+/// Returns how many placeholder characters went in front of the text (0: none). The IBAN
+/// built from the number gets them filled in (finishiban).
+int leftoutblz(const char* land, char* blz);
+int leftoutkonto(const char* land, char* konto);
+
 /// Builds the IBAN of land, blz and konto into iban; normalises blz and konto on the way.
 /// Returns 0 when the IBAN was built;
 ///         1 when land is not 2 characters (iban untouched), or the country is unknown or
@@ -60,6 +79,17 @@ int makeiban(const char* land, char* blz, char* konto, char* iban);
 /// builds for them, without normalising them again.
 void buildiban(const char* land, const char* blz, int nblz, const char* konto, int nkonto,
                char* iban);
+
+/// The IBAN of the registry country prefix from a bank code and an account number normalised
+/// under its rules (lengths nblz and nkonto), as buildiban builds it, with the national check
+/// characters filled in that the record left out: nleftblz placeholders at the head of blz,
+/// nleftkonto at the head of konto (leftoutblz, leftoutkonto), and for FR and MC an account
+/// key of "00", which no account has. What was filled in is written back into blz and konto.
+/// Returns true when the IBAN has its registry country's length and BBAN structure; false
+/// when not (a letter where the registry wants a digit, which some country rules let
+/// through), iban holding it all the same.
+bool finishiban(const char* prefix, char* blz, int nblz, char* konto, int nkonto, int nleftblz,
+                int nleftkonto, char* iban);
 
 /// Cleans iban to upper-case letters and digits (kept whatever the outcome), validates its
 /// check number and splits it into land, bank code and normalised account number.

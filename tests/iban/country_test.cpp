@@ -7,6 +7,7 @@
 
 #include "common/textbuf.h"
 #include "iban/iban.h"
+#include "iban/registry.h"
 
 namespace {
 
@@ -96,7 +97,10 @@ TEST(Getkonto, ChecksAndNormalisesAccountNumbers) {
       {"ES line end inside the pair", "ES", "1\r\n", 0, "1\r\n"},
       {"ES line end behind the pair is removed", "ES", "12\r\n", 12, "120000000000"},
       {"letter in a digits-only country", "GB", "1234567a", 0, "1234567a"},
-      {"HU allows letters", "HU", "ab", 16, "00000000000000AB"},
+      {"HU: the registry's 17 digits", "HU", "61111101800000000", 17, "61111101800000000"},
+      {"HU: no letters", "HU", "ab", 0, "ab"},
+      {"EE pads to 14", "EE", "221020145685", 14, "00221020145685"},
+      {"MT: letters and digits, upper-cased", "MT", "0012345mtlcast001s", 18, "0012345MTLCAST001S"},
       {"unknown country", "XX", "1 2", 0, "1 2"},
   };
   for (const RuleCase& c : cases) run(getkonto, c);
@@ -157,17 +161,47 @@ TEST(CountryTables, TooLongFailsSurplusLeadingZerosPass) {
   }
 }
 
-TEST(CountryTables, ListTheSameThirtyCountriesInOrder) {
-  const char* const want[kCountries] = {"AD", "AT", "BE", "CH", "CZ", "DE", "DK", "ES", "FI", "FO",
-                                        "FR", "GB", "GI", "GL", "GR", "HU", "IE", "IS", "IT", "LI",
-                                        "LU", "LV", "MC", "NL", "NO", "PL", "PT", "SE", "SI", "SM"};
+// The rules agree with SWIFT's registry: every country of theirs is a registry country, its
+// bank code and account number together make the registry's BBAN length, and every SEPA
+// country of the registry has rules (so that its records can be built).
+TEST(CountryTables, AgreeWithTheRegistry) {
   for (int i = 0; i < kCountries; ++i) {
-    SCOPED_TRACE(want[i]);
-    EXPECT_STREQ(kBankCodeRules[i].land, want[i]);
-    EXPECT_STREQ(kAccountRules[i].land, want[i]);
-    int bban = rulelength(kBankCodeRules[i]) + rulelength(kAccountRules[i]);
-    EXPECT_GE(bban, 11);
-    EXPECT_LE(bban, 24);
+    const CountryRule& b = kBankCodeRules[i];
+    SCOPED_TRACE(b.land);
+    EXPECT_STREQ(kAccountRules[i].land, b.land);
+    if (i > 0) {
+      EXPECT_LT(std::strcmp(kBankCodeRules[i - 1].land, b.land), 0);
+    }
+    const RegistryCountry* c = registrycountry(b.land);
+    ASSERT_NE(c, nullptr);
+    EXPECT_EQ(4 + rulelength(b) + rulelength(kAccountRules[i]), c->ibanlength);
+  }
+  for (int i = 0; i < kRegistryCountries; ++i) {
+    SCOPED_TRACE(kRegistry[i].code);
+    if (kRegistry[i].sepa) {
+      EXPECT_TRUE(supported(kRegistry[i].code));
+    }
+  }
+}
+
+TEST(CountryTables, TerritoriesTakeTheirCountrysRules) {
+  const struct {
+    const char* land;
+    const char* prefix;
+  } rows[] = {{"GP", "FR"}, {"NC", "FR"}, {"AX", "FI"},    {"JE", "GB"},
+              {"IM", "GB"}, {"FR", "FR"}, {"XX", nullptr}, {"gp", nullptr}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(r.land);
+    const char* got = ibanprefix(r.land);
+    if (r.prefix == nullptr) {
+      EXPECT_EQ(got, nullptr);
+      continue;
+    }
+    ASSERT_NE(got, nullptr);
+    EXPECT_STREQ(got, r.prefix);
+    char a[kFieldSize] = "3000", b[kFieldSize] = "3000";
+    EXPECT_EQ(getblz(r.land, a), getblz(r.prefix, b));
+    EXPECT_STREQ(a, b);
   }
 }
 

@@ -132,19 +132,38 @@ TEST(Chkiban, ValidatesCleansAndSplits) {
        {"", "", "", "DE89370400440532013001"}},
       {"a single blank", {"x", "x", "x", " "}, 0, {"", "", "", ""}},
       {"cleaned text too short", {"x", "x", "x", "D-E-8-9"}, 0, {"", "", "", "DE89"}},
-      {"correct IBAN of an unknown country",
+      {"check digits right, but a country the registry lacks",
        {"", "", "", "XY331234567890"},
-       1,
-       {"XY", "1234567890", "1234567890", "XY331234567890"}},
-      {"unknown country: the bank code takes 25 characters",
-       {"", "", "", "XX6612345678901234567890123456789"},
-       1,
-       {"XX", "1234567890123456789012345", "12345678901234567890123456789",
-        "XX6612345678901234567890123456789"}},
-      {"BBAN shorter than the padded bank code: the account starts empty",
+       0,
+       {"", "", "", "XY331234567890"}},
+      {"check digits right, but much too short for DE",
        {"", "", "", "DE0312"},
+       0,
+       {"", "", "", "DE0312"}},
+      {"check digits right, but a character more than DE has",
+       {"", "", "", "DE543704004405320130001"},
+       0,
+       {"", "", "", "DE543704004405320130001"}},
+      {"check digits right, but a character less",
+       {"", "", "", "DE51370400440532013 00"},
+       0,
+       {"", "", "", "DE5137040044053201300"}},
+      {"check digits right, but a letter where the registry wants a digit",
+       {"", "", "", "DE59370400440532O13000"},
+       0,
+       {"", "", "", "DE59370400440532O13000"}},
+      {"a registry country without rules here: bank and branch identifier, then the rest",
+       {"", "", "", "BA391290079401028494"},
        1,
-       {"DE", "00000012", "0000000000", "DE0312"}},
+       {"BA", "129007", "9401028494", "BA391290079401028494"}},
+      {"bank and branch identifier with letters",
+       {"", "", "", "MU17BOMM0101101030300200000MUR"},
+       1,
+       {"MU", "BOMM0101", "101030300200000MUR", "MU17BOMM0101101030300200000MUR"}},
+      {"a territory's IBAN is its country's",
+       {"", "", "", "GP7300000000000000000000000"},
+       0,
+       {"", "", "", "GP7300000000000000000000000"}},
       {"HU: the account behind this system's 7-character bank code is longer than its rule, "
        "and is kept whole rather than cut",
        {"", "", "", "HU42117730161111101800000000"},
@@ -159,14 +178,14 @@ TEST(Chkiban, ValidatesCleansAndSplits) {
   }
 }
 
-// A valid IBAN whose BBAN is shorter than the bank code getblz pads it to: the account must
-// not be taken from whatever lies behind the IBAN's terminator.
+// An IBAN with right check digits but a BBAN shorter than its country's is refused, without
+// reading what lies behind its terminator.
 TEST(Chkiban, ShortBbanReadsNothingBehindTheText) {
   char land[kFieldSize], blz[kFieldSize], konto[kFieldSize], iban[kFieldSize];
   std::memset(iban, '7', sizeof iban);
   std::memcpy(iban, "DE0312", 7);
-  ASSERT_EQ(chkiban(land, blz, konto, iban), 1);
-  EXPECT_STREQ(konto, "0000000000");
+  ASSERT_EQ(chkiban(land, blz, konto, iban), 0);
+  EXPECT_STREQ(konto, "");
 }
 
 struct RealIban {
@@ -226,13 +245,17 @@ std::string fitting(const CountryRule& rule, std::mt19937& rng) {
   auto pick = [&](const char* set) { return set[rng() % std::strlen(set)]; };
   std::string s;
   if (rule.check == Check::Letter) s += pick(upper);
-  if (rule.check == Check::Pair) s += pick(rng() % 2 ? digits : upper), s += pick(digits);
+  // The registry has digits where ES's pair and BG's account type stand.
+  if (rule.check == Check::Pair) s += pick(digits), s += pick(digits);
+  const bool bg = std::strcmp(rule.land, "BG") == 0 && rule.check == Check::Alfanum;
+  if (bg) s += pick(digits), s += pick(digits);
   const char* first = rule.check == Check::Alfa
                           ? "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
                       : rule.check == Check::Alfanum ? alnum
                                                      : digits;
   bool full = rng() % 2;
-  int n1 = full ? rule.l1 : int(rng() % (rule.l1 + 1));
+  const int l1 = bg ? rule.l1 - 2 : rule.l1;
+  int n1 = full ? l1 : int(rng() % (l1 + 1));
   for (int i = 0; i < n1; ++i) {
     if (rng() % 8 == 0) s += " -./"[rng() % 4];
     s += pick(first);
