@@ -112,6 +112,39 @@ TEST(Evaluate, FailuresAndTheCarriedCountry) {
   });
 }
 
+// National check digits: filled in where a record leaves them out, found wrong where it gives
+// wrong ones; the countries the registry added; a territory's IBAN is its country's.
+TEST(Evaluate, NationalCheckDigitsAndTheNewCountries) {
+  runsteps({
+      {"FR without its key: the key is computed", "1;FR;20041 01005;0500013M026;;",
+       R"("1";"FR";"2004101005";"0500013M02606";"FR1420041010050500013M02606";"";"00")", "FR"},
+      {"FR with a wrong key: no IBAN", "2;FR;2004101005;0500013M02607;;",
+       R"("2";"FR";"2004101005";"0500013M02607";"";"";"94")", "FR"},
+      {"IT without the CIN letter in front of ABI and CAB", "3;IT;0542811101;123456;;",
+       R"("3";"IT";"X0542811101";"000000123456";"IT60X0542811101000000123456";"";"00")", "IT"},
+      {"ES: ten digits are the account without its control digits",
+       "4;ES;21000418;0200051332;;",
+       R"("4";"ES";"21000418";"450200051332";"ES9121000418450200051332";"";"00")", "ES"},
+      {"ES with wrong control digits", "5;ES;21000418;460200051332;;",
+       R"("5";"ES";"21000418";"460200051332";"";"";"94")", "ES"},
+      {"HU: sixteen digits lack the check digit of bank and branch",
+       "6;HU;1177301;1111101800000000;;",
+       R"("6";"HU";"1177301";"61111101800000000";"HU42117730161111101800000000";"";"00")", "HU"},
+      {"BE with a wrong check number", "7;BE;539;007547035;;",
+       R"("7";"BE";"539";"007547035";"";"";"94")", "BE"},
+      {"the same as an IBAN whose IBAN check digits are right: 04, the IBAN as given",
+       "8;;;;BE41539007547035;",
+       R"("8";"BE";"539";"007547035";"BE41539007547035";"";"04")", "BE"},
+      {"Guadeloupe: a French IBAN, the record keeps its own country",
+       "9;GP;2004101005;0500013M02606;;",
+       R"("9";"GP";"2004101005";"0500013M02606";"FR1420041010050500013M02606";"";"00")", "GP"},
+      {"BG, a country new to building", "10;BG;BNBG9661;1020345678;;",
+       R"("10";"BG";"BNBG9661";"1020345678";"BG80BNBG96611020345678";"";"00")", "BG"},
+      {"BG's account type is two digits by the registry", "11;BG;BNBG9661;AB20345678;;",
+       R"("11";"BG";"BNBG9661";"";"";"";"91")", "BG"},
+  });
+}
+
 // A bank table: Commerzbank with method 13, a bank code going to its successor (method 09,
 // no check digit), one whose method the program does not know.
 const char kBanks[] =
