@@ -68,7 +68,7 @@ bool finishiban(const char* prefix, char* blz, int nblz, char* konto, int nkonto
   int ngaps = 0;
   if (nleftblz > 0) gaps[ngaps++] = {0, nleftblz};
   if (nleftkonto > 0) gaps[ngaps++] = {nblz, nleftkonto};
-  const bool rib = std::strcmp(prefix, "FR") == 0 || std::strcmp(prefix, "MC") == 0;
+  const bool rib = (prefix[0] == 'F' && prefix[1] == 'R') || (prefix[0] == 'M' && prefix[1] == 'C');
   if (rib && nkonto >= 2 && konto[nkonto - 2] == '0' && konto[nkonto - 1] == '0')
     gaps[ngaps++] = {nblz + nkonto - 2, 2};
   const int nbban = nblz + nkonto;
@@ -89,6 +89,7 @@ bool finishiban(const char* prefix, char* blz, int nblz, char* konto, int nkonto
       iban[3] = static_cast<char>('0' + c % 10);
     }
   }
+  if (!looserthanregistry(prefix)) return true;
   const RegistryCountry* country = registrycountry(prefix);
   return country != nullptr && registryform(*country, iban, std::strlen(iban));
 }

@@ -58,6 +58,10 @@ const char* ibanprefix(const char* land);
 /// Whether getblz and getkonto have rules of their own for land (territories not counted).
 bool supported(const char* land);
 
+/// Whether the rules of land (a supported country) let through a BBAN that the registry's
+/// structure does not have, so that an IBAN built by them must be checked against it.
+bool looserthanregistry(const char* land);
+
 /// National check characters a record left out of its number, put back as placeholders before
 /// the number is normalised: the CIN letter in front of an Italian or San Marino bank code of
 /// ten digits (ABI and CAB), the Spanish control digits in front of an account number of ten,

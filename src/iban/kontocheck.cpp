@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "iban/chars.h"
 #include "iban/checkmethods/methods.h"
 
 namespace {
@@ -41,16 +42,6 @@ const Methods& methods() {
 Method methodof(std::string_view code) {
   const int slot = slotof(code);
   return slot < 0 ? nullptr : methods().by[slot];
-}
-
-// Whether the eight bytes at p are all digits, tested at once: every byte's high half must be
-// 3, and its low half plus 6 must stay below 16.
-bool eightdigits(const char* p) {
-  std::uint64_t w;
-  std::memcpy(&w, p, 8);
-  constexpr std::uint64_t kHigh = 0xF0F0F0F0F0F0F0F0u, kThrees = 0x3030303030303030u,
-                          kLow = 0x0F0F0F0F0F0F0F0Fu, kSixes = 0x0606060606060606u;
-  return (w & kHigh) == kThrees && (((w & kLow) + kSixes) & kHigh) == 0;
 }
 
 // The N digits at p into d; false when one is no digit. The digits are tested eight at a time.

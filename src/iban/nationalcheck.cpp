@@ -20,6 +20,7 @@
 //   examples fit the French RIB key's arithmetic).
 #include "iban/nationalcheck.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -64,11 +65,19 @@ int weighted(const char* b, int from, const int (&w)[N]) {
 
 // The remainder modulo 97 of the number that the values at positions from to to form, digit
 // by digit; value gives each character's digit.
+// Reduced every seventh digit only: below 97 * 10^7 + 10^7 the sum stays inside 32 bits.
 template <typename Value>
 int mod97(const char* b, int from, int to, Value value) {
-  int r = 0;
-  for (int p = from; p <= to; ++p) r = (r * 10 + value(b[p - 1])) % 97;
-  return r;
+  std::uint32_t r = 0;
+  int pending = 0;
+  for (int p = from; p <= to; ++p) {
+    r = r * 10 + static_cast<std::uint32_t>(value(b[p - 1]));
+    if (++pending == 7) {
+      r %= 97;
+      pending = 0;
+    }
+  }
+  return static_cast<int>(r % 97);
 }
 
 int plaindigit(char c) {
@@ -165,20 +174,36 @@ bool spain(char* b, int) {
 constexpr int kCinOdd[26] = {1,  0,  5, 7, 9, 13, 15, 17, 19, 21, 2,  4,  18,
                              20, 11, 3, 6, 8, 12, 14, 16, 10, 22, 25, 24, 23};
 
-int cinvalue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'Z') return c - 'A';
-  return -1;
+// What a character counts at an odd and at an even place, -1 for one that is no digit or
+// upper-case letter.
+struct CinTable {
+  signed char odd[256], even[256];
+};
+
+constexpr CinTable makecintable() {
+  CinTable t{};
+  for (int c = 0; c < 256; ++c) {
+    const int v = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'Z' ? c - 'A' : -1;
+    t.odd[c] = static_cast<signed char>(v < 0 ? -1 : kCinOdd[v]);
+    t.even[c] = static_cast<signed char>(v);
+  }
+  return t;
 }
+
+constexpr CinTable kCin = makecintable();
 
 bool italy(char* b, int) {
   if (!digits(b, 2, 11)) return false;
   int sum = 0;
-  for (int p = 2; p <= 23; ++p) {
-    const int v = cinvalue(b[p - 1]);
-    if (v < 0) return false;
-    sum += (p - 1) % 2 == 1 ? kCinOdd[v] : v;  // place p - 1 among the 22
+  bool bad = false;
+  // Places 1, 3, ... of the 22 are characters 2, 4, ... of the BBAN.
+  for (int p = 2; p <= 23; p += 2) {
+    const int odd = kCin.odd[static_cast<unsigned char>(b[p - 1])];
+    const int even = p < 23 ? kCin.even[static_cast<unsigned char>(b[p])] : 0;
+    bad |= odd < 0 || even < 0;
+    sum += odd + even;
   }
+  if (bad) return false;
   b[0] = static_cast<char>('A' + sum % 26);
   return true;
 }
@@ -408,11 +433,26 @@ constexpr bool wellformed() {
 }
 static_assert(wellformed(), "a rule without its length or fill");
 
+// The rule's number + 1 by country code, "AA" to "ZZ": one lookup per IBAN of a batch.
+struct RuleIndex {
+  unsigned char row[26 * 26];
+};
+
+constexpr RuleIndex makeruleindex() {
+  RuleIndex index{};
+  for (std::size_t i = 0; i < sizeof kRules / sizeof kRules[0]; ++i)
+    index.row[(kRules[i].land[0] - 'A') * 26 + (kRules[i].land[1] - 'A')] =
+        static_cast<unsigned char>(i + 1);
+  return index;
+}
+
+constexpr RuleIndex kRuleIndex = makeruleindex();
+
 const Rule* findrule(std::string_view land) {
-  if (land.size() != 2) return nullptr;
-  for (const Rule& r : kRules)
-    if (r.land[0] == land[0] && r.land[1] == land[1]) return &r;
-  return nullptr;
+  if (land.size() != 2 || land[0] < 'A' || land[0] > 'Z' || land[1] < 'A' || land[1] > 'Z')
+    return nullptr;
+  const int row = kRuleIndex.row[(land[0] - 'A') * 26 + (land[1] - 'A')];
+  return row == 0 ? nullptr : &kRules[row - 1];
 }
 
 }  // namespace

@@ -1,6 +1,10 @@
 // The IBAN registry table, its consistency and its lookups.
 #include "iban/registry.h"
 
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
 namespace {
 
 // The registry's sections "4!n", "4!a" and "4!c" as the generated table writes them.
@@ -203,15 +207,94 @@ const RegistryTerritory* registryterritory(const char* code) {
   return row == 0 ? nullptr : &kTerritories[row - 1];
 }
 
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
+#error "registryform reads its words in little-endian order"
+#endif
+
+namespace {
+
+// Eight characters of a BBAN at once. For each byte of the word, the high bit of digit() is
+// set when it is a digit, that of upper() when it is an upper-case letter; a byte of 128 and
+// above is neither. The sums stay inside their bytes: no byte's low seven bits plus an addend
+// below 128 reach 256, nor does a subtrahend of at most 127 take a byte below 0.
+constexpr std::uint64_t kOnes = 0x0101010101010101u;
+constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+
+std::uint64_t inrange(std::uint64_t w, unsigned char lo, unsigned char hi) {
+  const std::uint64_t low7 = w & ~kHighBits;
+  const std::uint64_t atleast = low7 + kOnes * (0x80 - lo);
+  const std::uint64_t atmost = kOnes * (0x80 + hi) - low7;
+  return atleast & atmost & ~w & kHighBits;
+}
+
+// The BBAN's places eight at a time: for each word of a country's BBAN the bytes that may be
+// digits and the bytes that may be letters (their high bits), and the bytes that are part
+// of the BBAN at all.
+struct WordMasks {
+  std::uint64_t digit[4], upper[4], present[4];
+};
+constexpr int kWords = 4;
+
+struct FormMasks {
+  WordMasks of[kRegistryCountries];
+};
+
+constexpr FormMasks makeformmasks() {
+  FormMasks t{};
+  for (int i = 0; i < kRegistryCountries; ++i) {
+    int at = 0;
+    for (int p = 0; p < kRegistry[i].nparts; ++p) {
+      const CharKind kind = kRegistry[i].parts[p].kind;
+      for (int k = 0; k < kRegistry[i].parts[p].length; ++k, ++at) {
+        const std::uint64_t bit = std::uint64_t{0x80} << (8 * (at % 8));
+        if (kind != CharKind::Upper) t.of[i].digit[at / 8] |= bit;
+        if (kind != CharKind::Digit) t.of[i].upper[at / 8] |= bit;
+        t.of[i].present[at / 8] |= bit;
+      }
+    }
+  }
+  return t;
+}
+
+constexpr bool bbansfit() {
+  for (int i = 0; i < kRegistryCountries; ++i)
+    if (kRegistry[i].ibanlength - 4 > 8 * kWords) return false;
+  return true;
+}
+static_assert(bbansfit(), "a BBAN longer than the words of its masks");
+
+constexpr FormMasks kFormMasks = makeformmasks();
+
+}  // namespace
+
 bool registryform(const RegistryCountry& c, const char* iban, std::size_t n) {
   if (n != c.ibanlength) return false;
   if (!samecode(iban, c.code) || !isdigitc(iban[2]) || !isdigitc(iban[3])) return false;
-  const char* p = iban + 4;
-  for (int i = 0; i < c.nparts; ++i) {
-    const BbanPart& part = c.parts[i];
-    for (const char* end = p + part.length; p != end; ++p) {
-      if (!admits(part.kind, *p)) return false;
+  const std::ptrdiff_t row = &c - kRegistry;
+  if (row < 0 || row >= kRegistryCountries) {
+    // Not a row of the table (a copy of one): section by section.
+    const char* p = iban + 4;
+    for (int i = 0; i < c.nparts; ++i) {
+      const BbanPart& part = c.parts[i];
+      for (const char* end = p + part.length; p != end; ++p) {
+        if (!admits(part.kind, *p)) return false;
+      }
     }
+    return true;
   }
-  return true;
+  // Words in memory order: the first character in the lowest byte on the little-endian
+  // machines the program is built for. The last word is read only as far as the BBAN goes.
+  const WordMasks& m = kFormMasks.of[row];
+  const char* bban = iban + 4;
+  const std::size_t nbban = n - 4;
+  std::uint64_t misfit = 0;
+  for (int k = 0; k < kWords && static_cast<std::size_t>(8 * k) < nbban; ++k) {
+    std::uint64_t w = 0;
+    const std::size_t take = nbban - 8 * k < 8 ? nbban - 8 * k : 8;
+    std::memcpy(&w, bban + 8 * k, take);
+    const std::uint64_t fits =
+        (inrange(w, '0', '9') & m.digit[k]) | (inrange(w, 'A', 'Z') & m.upper[k]);
+    misfit |= fits ^ m.present[k];
+  }
+  return misfit == 0;
 }
