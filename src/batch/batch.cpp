@@ -58,10 +58,12 @@ enum class Verdict { Fine, BankUnknown, AccountFails, BankDeleted };
 // whose method the program does not know is not judged on its account numbers. nblz and nkonto
 // are the lengths of the two fields where the caller knows them, else -1.
 Verdict judge(const BankTable* banks, const Record& r, int nblz, int nkonto) {
-  const std::size_t niban = strnlen(r.iban, kFieldSize - 1);
-  if (niban > 4 && checkbban(std::string_view(r.iban, 2),
-                             std::string_view(r.iban + 4, niban - 4)) == NationalCheck::Invalid)
-    return Verdict::AccountFails;
+  if (hasnationalcheck(r.iban)) {
+    const std::size_t niban = strnlen(r.iban, kFieldSize - 1);
+    if (niban > 4 && checkbban(std::string_view(r.iban, 2),
+                               std::string_view(r.iban + 4, niban - 4)) == NationalCheck::Invalid)
+      return Verdict::AccountFails;
+  }
   if (!banks || r.land[0] != 'D' || r.land[1] != 'E' || r.land[2] != '\0') return Verdict::Fine;
   const std::string_view blz(
       r.blz, nblz >= 0 ? static_cast<std::size_t>(nblz) : strnlen(r.blz, kFieldSize - 1));

@@ -58,9 +58,9 @@ void buildiban(const char* land, const char* blz, int nblz, const char* konto, i
   iban[3] = static_cast<char>('0' + c % 10);
 }
 
-bool finishiban(const char* prefix, char* blz, int nblz, char* konto, int nkonto, int nleftblz,
-                int nleftkonto, char* iban) {
-  buildiban(prefix, blz, nblz, konto, nkonto, iban);
+bool fillandcheck(const char* prefix, char* blz, int nblz, char* konto, int nkonto, int nleftblz,
+                  int nleftkonto, char* iban) {
+  const bool rib = (prefix[0] == 'F' && prefix[1] == 'R') || (prefix[0] == 'M' && prefix[1] == 'C');
   // Where in the BBAN the placeholders stand.
   struct Gap {
     int at, n;
@@ -68,7 +68,6 @@ bool finishiban(const char* prefix, char* blz, int nblz, char* konto, int nkonto
   int ngaps = 0;
   if (nleftblz > 0) gaps[ngaps++] = {0, nleftblz};
   if (nleftkonto > 0) gaps[ngaps++] = {nblz, nleftkonto};
-  const bool rib = (prefix[0] == 'F' && prefix[1] == 'R') || (prefix[0] == 'M' && prefix[1] == 'C');
   if (rib && nkonto >= 2 && konto[nkonto - 2] == '0' && konto[nkonto - 1] == '0')
     gaps[ngaps++] = {nblz + nkonto - 2, 2};
   const int nbban = nblz + nkonto;
@@ -91,7 +90,7 @@ bool finishiban(const char* prefix, char* blz, int nblz, char* konto, int nkonto
   }
   if (!looserthanregistry(prefix)) return true;
   const RegistryCountry* country = registrycountry(prefix);
-  return country != nullptr && registryform(*country, iban, std::strlen(iban));
+  return country != nullptr && registryformwide(*country, iban, std::strlen(iban));
 }
 
 int makeiban(const char* land, char* blz, char* konto, char* iban) {
@@ -127,7 +126,8 @@ int chkiban(char* land, char* blz, char* konto, char* iban) {
     const char code[3] = {iban[0], iban[1], '\0'};
     country = registrycountry(code);
   }
-  if (country == nullptr || !registryform(*country, iban, len) || calcchknr(iban) != 1) {
+  static_assert(kFieldSize >= static_cast<int>(kRegistryWideRead), "IBAN buffers too short");
+  if (country == nullptr || !registryformwide(*country, iban, len) || calcchknr(iban) != 1) {
     land[0] = blz[0] = konto[0] = '\0';
     return 0;
   }

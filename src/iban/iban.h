@@ -49,18 +49,39 @@ int ibanblz(const char* land, char* blz);
 ///         0 for an unknown country (konto untouched) or a number that breaks the rule.
 int getkonto(const char* land, char* konto);
 
-/// The country whose IBANs the accounts of land take: land itself when getblz and getkonto
-/// know it, the registry country of a territory that uses another's IBANs ("GP": "FR", "AX":
-/// "FI", "JE": "GB"), nullptr otherwise. getblz and getkonto apply that country's rules to a
-/// territory's numbers.
-const char* ibanprefix(const char* land);
+/// The supported countries by code "AA" to "ZZ": their row number + 1 in the country tables,
+/// 0 for the codes they lack.
+struct CountryIndex {
+  unsigned char row[26 * 26];
+};
+extern const CountryIndex kCountryIndex;
 
 /// Whether getblz and getkonto have rules of their own for land (territories not counted).
-bool supported(const char* land);
+inline bool supported(const char* land) {
+  const unsigned a = static_cast<unsigned char>(land[0]) - 'A';
+  const unsigned b = static_cast<unsigned char>(land[1]) - 'A';
+  return a < 26 && b < 26 && land[2] == '\0' && kCountryIndex.row[a * 26 + b] != 0;
+}
+
+/// The registry country whose IBANs the accounts of territory land take ("GP": "FR", "AX":
+/// "FI", "JE": "GB"), nullptr for a code that is no such territory.
+const char* territoryprefix(const char* land);
+
+/// The country whose IBANs the accounts of land take: land itself when getblz and getkonto
+/// know it, else its territoryprefix. getblz and getkonto apply that country's rules to a
+/// territory's numbers.
+inline const char* ibanprefix(const char* land) {
+  return supported(land) ? land : territoryprefix(land);
+}
 
 /// Whether the rules of land (a supported country) let through a BBAN that the registry's
-/// structure does not have, so that an IBAN built by them must be checked against it.
-bool looserthanregistry(const char* land);
+/// structure does not have, so that an IBAN built by them must be checked against it: ES
+/// takes its control digits as they stand, BG's account letters or digits throughout, where
+/// the registry has digits. Every other country's rules admit no more than its registry
+/// structure (the round trip through chkiban, which checks it, shows that).
+inline bool looserthanregistry(const char* land) {
+  return (land[0] == 'E' && land[1] == 'S') || (land[0] == 'B' && land[1] == 'G');
+}
 
 /// National check characters a record left out of its number, put back as placeholders before
 /// the number is normalised: the CIN letter in front of an Italian or San Marino bank code of
@@ -68,9 +89,18 @@ bool looserthanregistry(const char* land);
 /// the Hungarian check digit of bank and branch in front of an account number of sixteen
 /// (numbers of digits and separators only).
 /// Returns how many placeholder characters went in front of the text (0: none). The IBAN
-/// built from the number gets them filled in (finishiban).
-int leftoutblz(const char* land, char* blz);
-int leftoutkonto(const char* land, char* konto);
+/// built from the number gets them filled in (finishiban). Once per record of a batch: the
+/// countries without such characters are let by inline.
+int leftoutblzrule(const char* land, char* blz);
+int leftoutkontorule(const char* land, char* konto);
+inline int leftoutblz(const char* land, char* blz) {
+  const bool may = (land[0] == 'I' && land[1] == 'T') || (land[0] == 'S' && land[1] == 'M');
+  return may ? leftoutblzrule(land, blz) : 0;
+}
+inline int leftoutkonto(const char* land, char* konto) {
+  const bool may = (land[0] == 'E' && land[1] == 'S') || (land[0] == 'H' && land[1] == 'U');
+  return may ? leftoutkontorule(land, konto) : 0;
+}
 
 /// Builds the IBAN of land, blz and konto into iban; normalises blz and konto on the way.
 /// Returns 0 when the IBAN was built;
@@ -94,6 +124,20 @@ void buildiban(const char* land, const char* blz, int nblz, const char* konto, i
 /// through), iban holding it all the same.
 bool finishiban(const char* prefix, char* blz, int nblz, char* konto, int nkonto, int nleftblz,
                 int nleftkonto, char* iban);
+
+/// finishiban's work past buildiban, for the records that need it.
+bool fillandcheck(const char* prefix, char* blz, int nblz, char* konto, int nkonto, int nleftblz,
+                  int nleftkonto, char* iban);
+
+inline bool finishiban(const char* prefix, char* blz, int nblz, char* konto, int nkonto,
+                       int nleftblz, int nleftkonto, char* iban) {
+  buildiban(prefix, blz, nblz, konto, nkonto, iban);
+  // Most records have all their check characters, and a country whose rules the registry
+  // bears out: nothing more to do.
+  const bool rib = (prefix[0] == 'F' && prefix[1] == 'R') || (prefix[0] == 'M' && prefix[1] == 'C');
+  if (nleftblz == 0 && nleftkonto == 0 && !rib && !looserthanregistry(prefix)) return true;
+  return fillandcheck(prefix, blz, nblz, konto, nkonto, nleftblz, nleftkonto, iban);
+}
 
 /// Cleans iban to upper-case letters and digits (kept whatever the outcome), validates its
 /// check number and splits it into land, bank code and normalised account number.

@@ -130,17 +130,39 @@ bool belgium(char* b, int) {
 // are a multiple of 97.
 constexpr char kRibLetters[27] = "12345678912345678923456789";
 
-int ribvalue(char c) {
-  return c >= 'A' && c <= 'Z' ? kRibLetters[c - 'A'] - '0' : c - '0';
+// What a character counts in the key: a digit itself, a letter by the table; 10 for one that
+// may not stand in an account number.
+struct RibTable {
+  unsigned char value[256];
+};
+
+constexpr RibTable makeribtable() {
+  RibTable t{};
+  for (int c = 0; c < 256; ++c) {
+    t.value[c] = c >= '0' && c <= '9'   ? static_cast<unsigned char>(c - '0')
+                 : c >= 'A' && c <= 'Z' ? static_cast<unsigned char>(kRibLetters[c - 'A'] - '0')
+                                        : 10;
+  }
+  return t;
 }
+
+constexpr RibTable kRib = makeribtable();
 
 bool ribkey(char* b, int) {
   if (!digits(b, 1, 10)) return false;
-  for (int p = 11; p <= 21; ++p) {
-    const char c = b[p - 1];
-    if (!(c >= '0' && c <= '9') && !(c >= 'A' && c <= 'Z')) return false;
+  // One pass over the 21 characters, reduced every seventh (see mod97).
+  std::uint32_t r = 0;
+  bool bad = false;
+  for (int p = 0; p < 21; p += 7) {
+    for (int i = p; i < p + 7; ++i) {
+      const unsigned v = kRib.value[static_cast<unsigned char>(b[i])];
+      bad |= v > 9;
+      r = r * 10 + v;
+    }
+    r %= 97;
   }
-  put2(b, 22, 97 - mod97(b, 1, 21, ribvalue) * 100 % 97);
+  if (bad) return false;
+  put2(b, 22, static_cast<int>(97 - r * 100 % 97));
   return true;
 }
 
@@ -433,25 +455,25 @@ constexpr bool wellformed() {
 }
 static_assert(wellformed(), "a rule without its length or fill");
 
-// The rule's number + 1 by country code, "AA" to "ZZ": one lookup per IBAN of a batch.
-struct RuleIndex {
-  unsigned char row[26 * 26];
-};
-
-constexpr RuleIndex makeruleindex() {
-  RuleIndex index{};
+constexpr NationalRuleIndex makeruleindex() {
+  NationalRuleIndex index{};
   for (std::size_t i = 0; i < sizeof kRules / sizeof kRules[0]; ++i)
     index.row[(kRules[i].land[0] - 'A') * 26 + (kRules[i].land[1] - 'A')] =
         static_cast<unsigned char>(i + 1);
   return index;
 }
 
-constexpr RuleIndex kRuleIndex = makeruleindex();
+}  // namespace
+
+// The rule's number + 1 by country code, "AA" to "ZZ": one lookup per IBAN of a batch.
+constexpr NationalRuleIndex kNationalRuleIndex = makeruleindex();
+
+namespace {
 
 const Rule* findrule(std::string_view land) {
   if (land.size() != 2 || land[0] < 'A' || land[0] > 'Z' || land[1] < 'A' || land[1] > 'Z')
     return nullptr;
-  const int row = kRuleIndex.row[(land[0] - 'A') * 26 + (land[1] - 'A')];
+  const int row = kNationalRuleIndex.row[(land[0] - 'A') * 26 + (land[1] - 'A')];
   return row == 0 ? nullptr : &kRules[row - 1];
 }
 

@@ -14,6 +14,20 @@ enum class NationalCheck : unsigned char {
   None,     ///< the country defines none (or this program does not verify them)
 };
 
+/// The countries with a rule, by code "AA" to "ZZ": non-zero where checkbban looks at a BBAN.
+struct NationalRuleIndex {
+  unsigned char row[26 * 26];
+};
+extern const NationalRuleIndex kNationalRuleIndex;
+
+/// Whether country has national check digits that checkbban verifies: once per record of a
+/// batch, the others let by inline.
+inline bool hasnationalcheck(const char* country) {
+  const unsigned a = static_cast<unsigned char>(country[0]) - 'A';
+  const unsigned b = static_cast<unsigned char>(country[1]) - 'A';
+  return a < 26 && b < 26 && kNationalRuleIndex.row[a * 26 + b] != 0;
+}
+
 /// The national check digits of bban, the BBAN of an IBAN with country code country (the
 /// IBAN's own prefix: "FR" also for an account of Guadeloupe, "FI" for one of the Åland
 /// Islands), in electronic form (upper-case letters and digits) and of the registry's length

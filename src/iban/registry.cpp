@@ -265,6 +265,13 @@ static_assert(bbansfit(), "a BBAN longer than the words of its masks");
 
 constexpr FormMasks kFormMasks = makeformmasks();
 
+// The places of word k that its characters do not fit, as high bits.
+inline std::uint64_t wordmisfit(std::uint64_t w, const WordMasks& m, int k) {
+  const std::uint64_t fits =
+      (inrange(w, '0', '9') & m.digit[k]) | (inrange(w, 'A', 'Z') & m.upper[k]);
+  return fits ^ m.present[k];
+}
+
 }  // namespace
 
 bool registryform(const RegistryCountry& c, const char* iban, std::size_t n) {
@@ -292,9 +299,23 @@ bool registryform(const RegistryCountry& c, const char* iban, std::size_t n) {
     std::uint64_t w = 0;
     const std::size_t take = nbban - 8 * k < 8 ? nbban - 8 * k : 8;
     std::memcpy(&w, bban + 8 * k, take);
-    const std::uint64_t fits =
-        (inrange(w, '0', '9') & m.digit[k]) | (inrange(w, 'A', 'Z') & m.upper[k]);
-    misfit |= fits ^ m.present[k];
+    misfit |= wordmisfit(w, m, k);
+  }
+  return misfit == 0;
+}
+
+bool registryformwide(const RegistryCountry& c, const char* iban, std::size_t n) {
+  if (n != c.ibanlength) return false;
+  if (!samecode(iban, c.code) || !isdigitc(iban[2]) || !isdigitc(iban[3])) return false;
+  const std::ptrdiff_t row = &c - kRegistry;
+  if (row < 0 || row >= kRegistryCountries) return registryform(c, iban, n);
+  // Whole words: what lies behind the BBAN in the buffer is masked off.
+  const WordMasks& m = kFormMasks.of[row];
+  std::uint64_t misfit = 0;
+  for (int k = 0; k < kWords; ++k) {
+    std::uint64_t w;
+    std::memcpy(&w, iban + 4 + 8 * k, 8);
+    misfit |= wordmisfit(w, m, k);
   }
   return misfit == 0;
 }
