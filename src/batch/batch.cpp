@@ -59,7 +59,9 @@ enum class Verdict { Fine, BankUnknown, AccountFails, BankDeleted };
 // are the lengths of the two fields where the caller knows them, else -1.
 Verdict judge(const BankTable* banks, const Record& r, int nblz, int nkonto) {
   if (hasnationalcheck(r.iban)) {
-    const std::size_t niban = strnlen(r.iban, kFieldSize - 1);
+    // A built IBAN is its bank code and account number behind four characters.
+    const std::size_t niban = nblz >= 0 && nkonto >= 0 ? static_cast<std::size_t>(4 + nblz + nkonto)
+                                                       : strnlen(r.iban, kFieldSize - 1);
     if (niban > 4 && checkbban(std::string_view(r.iban, 2),
                                std::string_view(r.iban + 4, niban - 4)) == NationalCheck::Invalid)
       return Verdict::AccountFails;

@@ -483,13 +483,16 @@ NationalCheck checkbban(std::string_view country, std::string_view bban) {
   const Rule* rule = findrule(country);
   if (rule == nullptr) return NationalCheck::None;
   if (bban.size() != static_cast<std::size_t>(rule->length)) return NationalCheck::Invalid;
+  // Short texts, copied and compared a character at a time rather than through the library.
   char work[kMaxBban];
-  std::memcpy(work, bban.data(), bban.size());
+  const std::size_t n = bban.size();
+  for (std::size_t i = 0; i < n; ++i) work[i] = bban[i];
   bool ok;
   if (rule->test != nullptr) {
     ok = rule->test(work, rule->length);
   } else {
-    ok = rule->fill(work, rule->length) && std::memcmp(work, bban.data(), bban.size()) == 0;
+    ok = rule->fill(work, rule->length);
+    for (std::size_t i = 0; ok && i < n; ++i) ok = work[i] == bban[i];
   }
   return ok ? NationalCheck::Valid : NationalCheck::Invalid;
 }

@@ -164,6 +164,12 @@ constexpr CodeIndex makecodeindex() {
 static_assert(kRegistryCountries < 256 && kRegistryTerritories < 256, "rows beyond the index");
 constexpr CodeIndex kCodeIndex = makecodeindex();
 
+constexpr RegistryIndex makeregistryindex() {
+  RegistryIndex index{};
+  for (int i = 0; i < 26 * 26; ++i) index.row[i] = kCodeIndex.country[i];
+  return index;
+}
+
 // Which characters each class admits, one lookup per character of an IBAN.
 struct KindTable {
   bool admits[3][256];
@@ -189,11 +195,7 @@ bool admits(CharKind kind, char c) {
 
 }  // namespace
 
-const RegistryCountry* registrycountry(const char* code) {
-  if (!iscode(code)) return nullptr;
-  int row = kCodeIndex.country[codenumber(code)];
-  return row == 0 ? nullptr : &kRegistry[row - 1];
-}
+constexpr RegistryIndex kRegistryIndex = makeregistryindex();
 
 const RegistryCountry* ibancountryof(const char* code) {
   if (!iscode(code)) return nullptr;
@@ -267,8 +269,9 @@ constexpr FormMasks kFormMasks = makeformmasks();
 
 // The places of word k that its characters do not fit, as high bits.
 inline std::uint64_t wordmisfit(std::uint64_t w, const WordMasks& m, int k) {
-  const std::uint64_t fits =
-      (inrange(w, '0', '9') & m.digit[k]) | (inrange(w, 'A', 'Z') & m.upper[k]);
+  std::uint64_t fits = inrange(w, '0', '9') & m.digit[k];
+  // Most words of most BBANs are digits alone.
+  if (m.upper[k] != 0) fits |= inrange(w, 'A', 'Z') & m.upper[k];
   return fits ^ m.present[k];
 }
 
@@ -310,9 +313,11 @@ bool registryformwide(const RegistryCountry& c, const char* iban, std::size_t n)
   const std::ptrdiff_t row = &c - kRegistry;
   if (row < 0 || row >= kRegistryCountries) return registryform(c, iban, n);
   // Whole words: what lies behind the BBAN in the buffer is masked off.
+  // Only the words the BBAN reaches into.
   const WordMasks& m = kFormMasks.of[row];
+  const int words = static_cast<int>(n - 4 + 7) / 8;
   std::uint64_t misfit = 0;
-  for (int k = 0; k < kWords; ++k) {
+  for (int k = 0; k < words; ++k) {
     std::uint64_t w;
     std::memcpy(&w, iban + 4 + 8 * k, 8);
     misfit |= wordmisfit(w, m, k);

@@ -48,8 +48,21 @@ extern const int kRegistryCountries;
 extern const RegistryTerritory kTerritories[];  ///< in order of the codes
 extern const int kRegistryTerritories;
 
+/// The registry's rows by country code "AA" to "ZZ": row number + 1, 0 for none.
+struct RegistryIndex {
+  unsigned char row[26 * 26];
+};
+extern const RegistryIndex kRegistryIndex;
+
 /// The registry row of an IBAN country code (exactly two upper-case letters), or nullptr.
-const RegistryCountry* registrycountry(const char* code);
+/// Once per IBAN of a batch: inline.
+inline const RegistryCountry* registrycountry(const char* code) {
+  const unsigned a = static_cast<unsigned char>(code[0]) - 'A';
+  const unsigned b = static_cast<unsigned char>(code[1]) - 'A';
+  if (a >= 26 || b >= 26 || code[2] != '\0') return nullptr;
+  const int row = kRegistryIndex.row[a * 26 + b];
+  return row == 0 ? nullptr : &kRegistry[row - 1];
+}
 
 /// The registry row whose IBANs the accounts of code have: the territory's country ("GP" gives
 /// FR, "AX" FI, "JE" GB), the country itself for a registry country; nullptr otherwise.
