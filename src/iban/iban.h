@@ -58,9 +58,11 @@ extern const CountryIndex kCountryIndex;
 
 /// Whether getblz and getkonto have rules of their own for land (territories not counted).
 inline bool supported(const char* land) {
+  // Each character read only when the one before it is a letter: never behind a short text.
   const unsigned a = static_cast<unsigned char>(land[0]) - 'A';
+  if (a >= 26) return false;
   const unsigned b = static_cast<unsigned char>(land[1]) - 'A';
-  return a < 26 && b < 26 && land[2] == '\0' && kCountryIndex.row[a * 26 + b] != 0;
+  return b < 26 && land[2] == '\0' && kCountryIndex.row[a * 26 + b] != 0;
 }
 
 /// The registry country whose IBANs the accounts of territory land take ("GP": "FR", "AX":

@@ -23,9 +23,11 @@ extern const NationalRuleIndex kNationalRuleIndex;
 /// Whether country has national check digits that checkbban verifies: once per record of a
 /// batch, the others let by inline.
 inline bool hasnationalcheck(const char* country) {
+  // The second character read only when the first is a letter: never behind a short text.
   const unsigned a = static_cast<unsigned char>(country[0]) - 'A';
+  if (a >= 26) return false;
   const unsigned b = static_cast<unsigned char>(country[1]) - 'A';
-  return a < 26 && b < 26 && kNationalRuleIndex.row[a * 26 + b] != 0;
+  return b < 26 && kNationalRuleIndex.row[a * 26 + b] != 0;
 }
 
 /// The national check digits of bban, the BBAN of an IBAN with country code country (the

@@ -57,9 +57,11 @@ extern const RegistryIndex kRegistryIndex;
 /// The registry row of an IBAN country code (exactly two upper-case letters), or nullptr.
 /// Once per IBAN of a batch: inline.
 inline const RegistryCountry* registrycountry(const char* code) {
+  // Each character read only when the one before it is a letter: never behind a short text.
   const unsigned a = static_cast<unsigned char>(code[0]) - 'A';
+  if (a >= 26) return nullptr;
   const unsigned b = static_cast<unsigned char>(code[1]) - 'A';
-  if (a >= 26 || b >= 26 || code[2] != '\0') return nullptr;
+  if (b >= 26 || code[2] != '\0') return nullptr;
   const int row = kRegistryIndex.row[a * 26 + b];
   return row == 0 ? nullptr : &kRegistry[row - 1];
 }
