@@ -209,50 +209,38 @@ const RegistryTerritory* registryterritory(const char* code) {
   return row == 0 ? nullptr : &kTerritories[row - 1];
 }
 
-#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ != __ORDER_LITTLE_ENDIAN__
-#error "registryform reads its words in little-endian order"
-#endif
-
 namespace {
 
-// Eight characters of a BBAN at once. For each byte of the word, the high bit of digit() is
-// set when it is a digit, that of upper() when it is an upper-case letter; a byte of 128 and
-// above is neither. The sums stay inside their bytes: no byte's low seven bits plus an addend
-// below 128 reach 256, nor does a subtrahend of at most 127 take a byte below 0.
-constexpr std::uint64_t kOnes = 0x0101010101010101u;
-constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+// The class of every character as a bit (1 digit, 2 upper-case letter, 0 anything else), and
+// for every BBAN place of every country the bits it admits: a BBAN fits when each character's
+// bit is among its place's, tested without a branch per character.
+struct ClassBits {
+  unsigned char of[256];
+};
 
-std::uint64_t inrange(std::uint64_t w, unsigned char lo, unsigned char hi) {
-  const std::uint64_t low7 = w & ~kHighBits;
-  const std::uint64_t atleast = low7 + kOnes * (0x80 - lo);
-  const std::uint64_t atmost = kOnes * (0x80 + hi) - low7;
-  return atleast & atmost & ~w & kHighBits;
+constexpr ClassBits makeclassbits() {
+  ClassBits t{};
+  for (int c = 0; c < 256; ++c)
+    t.of[c] = isdigitc(static_cast<char>(c)) ? 1 : isupperc(static_cast<char>(c)) ? 2 : 0;
+  return t;
 }
 
-// The BBAN's places eight at a time: for each word of a country's BBAN the bytes that may be
-// digits and the bytes that may be letters (their high bits), and the bytes that are part
-// of the BBAN at all.
-struct WordMasks {
-  std::uint64_t digit[4], upper[4], present[4];
-};
-constexpr int kWords = 4;
+constexpr ClassBits kClassBits = makeclassbits();
 
-struct FormMasks {
-  WordMasks of[kRegistryCountries];
+constexpr int kMaxBban = 32;
+
+struct PlaceBits {
+  unsigned char of[kRegistryCountries][kMaxBban];
 };
 
-constexpr FormMasks makeformmasks() {
-  FormMasks t{};
+constexpr PlaceBits makeplacebits() {
+  PlaceBits t{};
   for (int i = 0; i < kRegistryCountries; ++i) {
     int at = 0;
     for (int p = 0; p < kRegistry[i].nparts; ++p) {
       const CharKind kind = kRegistry[i].parts[p].kind;
-      for (int k = 0; k < kRegistry[i].parts[p].length; ++k, ++at) {
-        const std::uint64_t bit = std::uint64_t{0x80} << (8 * (at % 8));
-        if (kind != CharKind::Upper) t.of[i].digit[at / 8] |= bit;
-        if (kind != CharKind::Digit) t.of[i].upper[at / 8] |= bit;
-        t.of[i].present[at / 8] |= bit;
-      }
+      const unsigned char bits = kind == CharKind::Digit ? 1 : kind == CharKind::Upper ? 2 : 3;
+      for (int k = 0; k < kRegistry[i].parts[p].length; ++k) t.of[i][at++] = bits;
     }
   }
   return t;
@@ -260,20 +248,12 @@ constexpr FormMasks makeformmasks() {
 
 constexpr bool bbansfit() {
   for (int i = 0; i < kRegistryCountries; ++i)
-    if (kRegistry[i].ibanlength - 4 > 8 * kWords) return false;
+    if (kRegistry[i].ibanlength - 4 > kMaxBban) return false;
   return true;
 }
-static_assert(bbansfit(), "a BBAN longer than the words of its masks");
+static_assert(bbansfit(), "a BBAN longer than the place table");
 
-constexpr FormMasks kFormMasks = makeformmasks();
-
-// The places of word k that its characters do not fit, as high bits.
-inline std::uint64_t wordmisfit(std::uint64_t w, const WordMasks& m, int k) {
-  std::uint64_t fits = inrange(w, '0', '9') & m.digit[k];
-  // Most words of most BBANs are digits alone.
-  if (m.upper[k] != 0) fits |= inrange(w, 'A', 'Z') & m.upper[k];
-  return fits ^ m.present[k];
-}
+constexpr PlaceBits kPlaceBits = makeplacebits();
 
 }  // namespace
 
@@ -292,35 +272,9 @@ bool registryform(const RegistryCountry& c, const char* iban, std::size_t n) {
     }
     return true;
   }
-  // Words in memory order: the first character in the lowest byte on the little-endian
-  // machines the program is built for. The last word is read only as far as the BBAN goes.
-  const WordMasks& m = kFormMasks.of[row];
-  const char* bban = iban + 4;
-  const std::size_t nbban = n - 4;
-  std::uint64_t misfit = 0;
-  for (int k = 0; k < kWords && static_cast<std::size_t>(8 * k) < nbban; ++k) {
-    std::uint64_t w = 0;
-    const std::size_t take = nbban - 8 * k < 8 ? nbban - 8 * k : 8;
-    std::memcpy(&w, bban + 8 * k, take);
-    misfit |= wordmisfit(w, m, k);
-  }
-  return misfit == 0;
-}
-
-bool registryformwide(const RegistryCountry& c, const char* iban, std::size_t n) {
-  if (n != c.ibanlength) return false;
-  if (!samecode(iban, c.code) || !isdigitc(iban[2]) || !isdigitc(iban[3])) return false;
-  const std::ptrdiff_t row = &c - kRegistry;
-  if (row < 0 || row >= kRegistryCountries) return registryform(c, iban, n);
-  // Whole words: what lies behind the BBAN in the buffer is masked off.
-  // Only the words the BBAN reaches into.
-  const WordMasks& m = kFormMasks.of[row];
-  const int words = static_cast<int>(n - 4 + 7) / 8;
-  std::uint64_t misfit = 0;
-  for (int k = 0; k < words; ++k) {
-    std::uint64_t w;
-    std::memcpy(&w, iban + 4 + 8 * k, 8);
-    misfit |= wordmisfit(w, m, k);
-  }
-  return misfit == 0;
+  const unsigned char* places = kPlaceBits.of[row];
+  const unsigned char* bban = reinterpret_cast<const unsigned char*>(iban + 4);
+  unsigned fits = 1;
+  for (std::size_t i = 0; i + 4 < n; ++i) fits &= (kClassBits.of[bban[i]] & places[i]) != 0;
+  return fits != 0;
 }

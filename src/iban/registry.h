@@ -79,9 +79,4 @@ const RegistryTerritory* registryterritory(const char* code);
 /// sections. Does not look at the check digits beyond requiring them to be two digits.
 bool registryform(const RegistryCountry& c, const char* iban, std::size_t n);
 
-/// Bytes registryformwide may read from the start of an IBAN.
-constexpr std::size_t kRegistryWideRead = 36;
 
-/// registryform for an IBAN in a buffer of at least kRegistryWideRead bytes, whatever stands
-/// behind the IBAN in it: read in whole words. For the IBANs of a batch.
-bool registryformwide(const RegistryCountry& c, const char* iban, std::size_t n);
