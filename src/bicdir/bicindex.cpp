@@ -96,6 +96,8 @@ bool BicIndex::load(const char* verz) {
 }
 
 void BicIndex::clear() {
+  held_.clear();
+  heldcount_ = 0;
   tags_.assign(kFirstSlots, 0);
   slots_.clear();
   slots_.resize(kFirstSlots);
@@ -368,4 +370,56 @@ bool BicIndex::putall(const std::vector<BicEntry>& entries, std::size_t& added) 
   }
   size_ += text.size();
   return true;
+}
+
+int BicIndex::add(const char* land, const char* blz, const char* bic) {
+  char held[kBicTake + 1];
+  const Key k = key(land, blz);
+  if (get(k, held) == 1) return 1;
+  bool reread;
+  if (!complete_ || !lockforappend(reread)) return 0;
+  // Read again under the lock: another run may have added the pair meanwhile.
+  if (reread && get(k, held) == 1) return 1;
+  if (!complete_) return 0;
+  // A file that ends inside a line gets its line end with the first new line, which may change
+  // what that old line says: that one is written at once, and the index reads the file again.
+  if (open_) {
+    std::size_t added;
+    return putall({{land, blz, bic}}, added) ? 1 : 0;
+  }
+  std::string line;
+  BicLine back;
+  if (!makebicline(land, blz, bic, line, back) || !insert(back)) return 0;
+  held_ += line;
+  ++heldcount_;
+  return 1;
+}
+
+bool BicIndex::commit(std::size_t& added) {
+  added = 0;
+  if (held_.empty()) return true;
+  std::string text;
+  text.swap(held_);
+  const std::size_t count = heldcount_;
+  heldcount_ = 0;
+  if (appendbicline(append_.get(), path_, text, false, true)) {
+    size_ += text.size();
+    added = count;
+    return true;
+  }
+  // Cut back whole (a full disk, say): each line on its own then, so that the lines there is
+  // room for still reach the file, as they would have one by one.
+  bool all = true;
+  for (std::size_t from = 0; from < text.size();) {
+    const std::size_t end = text.find('\n', from) + 1;
+    const std::string line = text.substr(from, end - from);
+    from = end;
+    if (appendbicline(append_.get(), path_, line, false)) {
+      size_ += line.size();
+      ++added;
+    } else {
+      all = false;
+    }
+  }
+  return syncfile(append_.get()) && all;
 }

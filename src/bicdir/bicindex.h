@@ -70,6 +70,22 @@ class BicIndex {
   /// it was, the index unchanged and added 0. Call load first.
   bool putall(const std::vector<BicEntry>& entries, std::size_t& added);
 
+  /// put, with the new line kept back for commit: the index answers for the pair at once, the
+  /// file learns it at commit, with every other line kept back, in one append. Returns 1 when
+  /// (land, blz) has an entry after the call (held or kept back), 0 when it cannot be added (as
+  /// put). The first addition locks the file as put's does; lines kept back when the index goes
+  /// or loads again without a commit are dropped, never written.
+  int add(const char* land, const char* blz, const char* bic);
+
+  /// Appends the lines add kept back, in their order, and forces the file to the disk: one
+  /// append for the lot, in pieces that end at line ends (see bicpiece), so that a run that
+  /// dies meanwhile leaves whole lines only. Returns true when they all reached the disk (or
+  /// there were none), and added then counts them. When that append fails, it is cut back and
+  /// the lines are appended one by one, so that those there is room for still get there: false
+  /// then when any of them did not, and added counts those that did. Either way the lines held
+  /// are done with.
+  bool commit(std::size_t& added);
+
   /// Takes the lock the first addition takes, now (the file is made when there is none), for
   /// work beside the directory that other runs' additions must not overlap. Held as that one
   /// is; false when the file cannot be opened or locked. Call load first.
@@ -111,13 +127,14 @@ class BicIndex {
   void grow();
 
   std::string path_;
+  std::string held_;         // lines add kept back for commit
+  std::size_t heldcount_ = 0;
   std::vector<unsigned char> tags_;
   std::vector<Slot> slots_;
   std::vector<char> arena_;
   std::size_t count_ = 0;
-  std::uintmax_t size_ = 0;
-  File append_;  // the file, locked, once an addition needed it  // bytes of the file read into the
-                 // index, or appended by it
+  std::uintmax_t size_ = 0;  // bytes of the file read into the index, or appended by it
+  File append_;  // the file, locked, once an addition needed it
   bool complete_ = false;  // the whole file was read (or there was none)
   bool open_ = false;      // the file ends inside a line, without its line end
 };

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "common/files.h"
+#include "common/fsys.h"
 
 namespace {
 
@@ -66,14 +67,30 @@ bool makebicline(const char* land, const char* blz, const char* bic, std::string
   return splitbicline(text.c_str(), back) && bicmatches(back, land, blz);
 }
 
+std::size_t bicpiece(std::string_view text, std::size_t done, std::uintmax_t offset) {
+  constexpr std::uintmax_t kPage = 4096;
+  const std::size_t room = static_cast<std::size_t>(kPage - offset % kPage);
+  const std::size_t left = text.size() - done;
+  if (left <= room) return left;
+  std::size_t end = text.rfind('\n', done + room - 1);
+  if (end == std::string_view::npos || end < done) end = text.find('\n', done + room);
+  return end == std::string_view::npos ? left : end + 1 - done;
+}
+
 bool appendbicline(std::FILE* f, const std::string& path, const std::string& text,
-                   bool newlinefirst) {
+                   bool newlinefirst, bool sync) {
   // The old length, known from the very file opened, is where a failed write is cut back to.
-  long before = std::fseek(f, 0, SEEK_END) == 0 ? std::ftell(f) : -1L;
-  // One write of the whole text: a failure then leaves nothing or one cut-back piece.
-  std::string out = newlinefirst ? "\r\n" + text : text;
-  bool ok = std::fwrite(out.data(), 1, out.size(), f) == out.size();
+  const long before = std::fseek(f, 0, SEEK_END) == 0 ? std::ftell(f) : -1L;
+  const std::string out = newlinefirst ? "\r\n" + text : text;
+  const std::uintmax_t at = before >= 0 ? static_cast<std::uintmax_t>(before) : 0;
+  bool ok = true;
+  for (std::size_t done = 0; ok && done < out.size();) {
+    const std::size_t n = bicpiece(out, done, at + done);
+    ok = std::fwrite(out.data() + done, 1, n, f) == n;
+    done += n;
+  }
   if (std::fflush(f) != 0) ok = false;
+  if (ok && sync && !syncfile(f)) ok = false;
   if (!ok && before >= 0) {
     std::clearerr(f);
     std::error_code ec;

@@ -4,7 +4,9 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "common/textbuf.h"
 
@@ -33,9 +35,17 @@ bool bicmatches(const BicLine& line, const char* land, const char* blz);
 bool makebicline(const char* land, const char* blz, const char* bic, std::string& text,
                  BicLine& back);
 
-/// Appends text, one line or several, to f, the file at path opened for appending (and locked
-/// by the caller), after a CR LF when newlinefirst, in one write, flushed. Returns true when
-/// all of it reached the file; on failure the file is cut back to its old length so that no
-/// line or part of one is left behind.
+/// Appends text, one line or several, to f, the file at path opened for appending, unbuffered
+/// (and locked by the caller), after a CR LF when newlinefirst, in the pieces bicpiece gives,
+/// then flushed, and forced to the disk when sync. Returns true when all of it reached the file
+/// (and the disk); on failure the file is cut back to its old length so that no line or part of
+/// one is left behind.
 bool appendbicline(std::FILE* f, const std::string& path, const std::string& text,
-                   bool newlinefirst);
+                   bool newlinefirst, bool sync = false);
+
+/// The length of the next piece of text to write from done on, when the file's end is at
+/// offset: the lines up to the last line end before the next page boundary of the file, or,
+/// when the first line crosses that boundary, that line alone; the rest of the text when it
+/// ends within the page. A write that stays within one page is never cut short by a signal, so
+/// a run killed between or during pieces leaves whole lines, as one write per line would.
+std::size_t bicpiece(std::string_view text, std::size_t done, std::uintmax_t offset);

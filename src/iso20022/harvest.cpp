@@ -98,8 +98,8 @@ Before lookbefore(const RunFiles& f) {
 //
 // Deliberately one scanner state for both passes: the debtor pass starts where the creditor
 // pass ended, which matters only for a file that ends inside a tag or text. "BIC.csv" is read
-// once; every new pair is appended to it and to the index, which answers the presence checks
-// as reading the file each time would. A payment file that is itself "BIC.csv" beside the
+// once; every new pair goes into the index at once, which answers the presence checks as
+// reading the file each time would, and into the file in one append behind both passes. A payment file that is itself "BIC.csv" beside the
 // data file is read, never written: the index is then never loaded, and an index not read to
 // its end adds nothing.
 bool writerecords(const RunFiles& f, std::FILE* pay, bool merge, FileSink& out,
@@ -108,7 +108,6 @@ bool writerecords(const RunFiles& f, std::FILE* pay, bool merge, FileSink& out,
   if (!samefile(f.payment, f.bicdir)) bics.load(f.data.c_str());
   HarvestScan s;
   DataSink sink(out, bics);
-  const std::size_t known = bics.size();
   runpass(pay, s, kCreditorHarvest, sink, out, &counts.creditorstretches);
   counts.creditor = sink.records;
   counts.creditorend = s;
@@ -116,7 +115,10 @@ bool writerecords(const RunFiles& f, std::FILE* pay, bool merge, FileSink& out,
   runpass(pay, s, kDebtorHarvest, sink, out, nullptr);
   counts.debtor = sink.records - counts.creditor;
   counts.quoted = s.quoted;
-  counts.bicslearnt = bics.size() - known;
+  // The pairs learnt reach the directory here, all at once, while the lock is still held.
+  std::size_t learnt = 0;
+  bics.commit(learnt);
+  counts.bicslearnt = learnt;
   if (!merge) return true;
   File fb = openfile(f.data, "rb");
   return fb && mergebackup(fb.get(), out);
@@ -136,7 +138,7 @@ std::size_t recordstep(HarvestFields& f, BicIndex& bics, char* line) {
   }
   // The directory learns the pair under the country of the record point, which in the debtor
   // pass is the agent's rather than the IBAN's.
-  if (f.bic[0] != '\0' && f.blz[0] != '\0') bics.put(f.land, f.blz, f.bic);
+  if (f.bic[0] != '\0' && f.blz[0] != '\0') bics.add(f.land, f.blz, f.bic);
 
   // The first of these forms whose case applies: an IBAN, whose country becomes land; a bank
   // code with an account number; the country alone.

@@ -175,6 +175,15 @@ int viaindex(const std::string& verz, const char* land, const char* blz, const c
   return index.put(land, blz, bic);
 }
 
+// add, with its line written by the commit that follows.
+int viaadd(const std::string& verz, const char* land, const char* blz, const char* bic) {
+  BicIndex index;
+  index.load(verz.c_str());
+  const int r = index.add(land, blz, bic);
+  std::size_t added;
+  return index.commit(added) ? r : 0;
+}
+
 struct Putter {
   const char* name;
   PutFn fn;
@@ -191,7 +200,8 @@ class Put : public ::testing::TestWithParam<Putter> {
 };
 INSTANTIATE_TEST_SUITE_P(Bicdir, Put,
                          ::testing::Values(Putter{"putbic", &viaputbic},
-                                           Putter{"index", &viaindex}),
+                                           Putter{"index", &viaindex},
+                                           Putter{"held", &viaadd}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_P(Put, CreatesTheFileAndKeepsTheFirstBic) {

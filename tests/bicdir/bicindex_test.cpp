@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "bicdir/bicdir.h"
+#include "bicdir/bicline.h"
 #include "common/textbuf.h"
 #include "support/bicref.h"
 #include "support/tempdir.h"
@@ -321,6 +322,87 @@ TEST(BicIndex, LoadsLargeDirectoriesOfShortLinesLikeTheFile) {
   }
   EXPECT_EQ(fromindex(index, "D", "77"), (Lookup{1, "AGAIN4"}));
   EXPECT_EQ(fromindex(index, "D", "30000"), (Lookup{0, ""}));
+}
+
+// A harvest keeps its new lines back and writes them in one append at the end: until then the
+// file is as it was, yet the index answers for them; the first BIC for a pair stays.
+TEST(BicIndex, HeldLinesReachTheFileAtTheCommitOnly) {
+  TempDir t;
+  const std::string before = "\"AT\";\"1\";\"X\"\r\n";
+  t.write("BIC.csv", before);
+  const std::string verz = t.file("konten.csv");
+  {
+    BicIndex index;
+    ASSERT_TRUE(index.load(verz.c_str()));
+    EXPECT_EQ(index.add("DE", "10000000", "MARKDEF1100"), 1);
+    EXPECT_EQ(index.add("AT", "1", "OTHER"), 1) << "held by the file";
+    EXPECT_EQ(index.add("DE", "10000000", "SECOND"), 1) << "held back already";
+    EXPECT_EQ(index.add("FR", "3000400001", "BNPAFRPP"), 1);
+    EXPECT_EQ(t.read("BIC.csv"), before);
+    EXPECT_EQ(fromindex(index, "DE", "10000000"), (Lookup{1, "MARKDEF1100"}));
+    std::size_t added = 9;
+    ASSERT_TRUE(index.commit(added));
+    EXPECT_EQ(added, 2u);
+    EXPECT_EQ(t.read("BIC.csv"), before + "\"DE\";\"10000000\";\"MARKDEF1100\"\r\n"
+                                          "\"FR\";\"3000400001\";\"BNPAFRPP\"\r\n");
+    ASSERT_TRUE(index.commit(added)) << "nothing left to write";
+    EXPECT_EQ(added, 0u);
+    EXPECT_EQ(index.add("IT", "0306909606", "BCITITMM"), 1);
+  }
+  // Lines held when the index goes are dropped, and the lock with them.
+  EXPECT_EQ(t.read("BIC.csv").find("IT"), std::string::npos);
+  BicIndex other;
+  ASSERT_TRUE(other.load(verz.c_str()));
+  EXPECT_EQ(other.add("IT", "0306909606", "BCITITMM"), 1);
+  std::size_t added;
+  ASSERT_TRUE(other.commit(added));
+  EXPECT_EQ(reflookup("IT", "0306909606", verz), (Lookup{1, "BCITITMM"}));
+}
+
+// Pieces of an append: each ends at a line end and stays within a page of the file, unless it
+// is one line that crosses a page boundary itself; together they are the text, in order.
+TEST(BicPiece, CutsAtLineEndsWithinAPage) {
+  std::string lines;
+  for (int i = 0; lines.size() < 20000; ++i)
+    lines += "\"DE\";\"" + std::to_string(10000000 + i * 7919) + "\";\"BIC" + std::to_string(i) + "\"\r\n";
+  const struct {
+    const char* why;
+    std::string text;
+    std::uintmax_t offset;
+  } cases[] = {
+      {"from a page boundary", lines, 0},
+      {"from within a page", lines, 4000},
+      {"a line right at the boundary", lines, 4096 - 26},
+      {"a short text fits the page", "\"DE\";\"1\";\"X\"\r\n", 100},
+      {"a line longer than the room left", std::string(90, 'x') + "\r\n" + "y\r\n", 4090},
+      {"a text without a line end", std::string(5000, 'z'), 10},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.why);
+    std::size_t done = 0, pieces = 0;
+    while (done < c.text.size()) {
+      const std::size_t n = bicpiece(c.text, done, c.offset + done);
+      ASSERT_GT(n, 0u);
+      ASSERT_LE(done + n, c.text.size());
+      const std::uintmax_t from = c.offset + done, to = from + n;  // bytes [from, to)
+      const bool last = done + n == c.text.size();
+      if (!last) {
+        EXPECT_EQ(c.text[done + n - 1], '\n');
+      }
+      if ((from / 4096) != ((to - 1) / 4096)) {
+        // Crossing a boundary: one line (or the unended rest) only.
+        const std::string piece = c.text.substr(done, n);
+        EXPECT_EQ(piece.find('\n'), last && piece.back() != '\n' ? std::string::npos : n - 1)
+            << "piece at " << from;
+      }
+      done += n;
+      ++pieces;
+    }
+    EXPECT_EQ(done, c.text.size());
+    if (c.text.size() > 8192) {
+      EXPECT_LT(pieces, c.text.size() / 1000) << "pieces of a page";
+    }
+  }
 }
 
 }  // namespace

@@ -8,7 +8,8 @@
 #               both complete, and BIC.csv holds each pair once;
 #   killed      a run killed (SIGKILL) while it holds the lock: the next run goes ahead;
 #   crash       a harvest killed at many moments of its work: after the kill, and after the
-#               run that follows, the user's records are whole in the data file or its backup.
+#               run that follows, the user's records are whole in the data file or its backup,
+#               BIC.csv holds whole lines only, and after the rerun every pair once.
 #
 # usage: races.sh PROGRAM [TRIALS [SECTIONS]]
 #   SECTIONS: some of "same folder killed crash" (default: all)
@@ -136,6 +137,13 @@ holds_user "$w/d.csv" || problem "killed: the user's records are not in the data
 echo "killed: the run after a killed one went ahead"
 fi
 
+# A run's new BIC entries go to BIC.csv in one append at its end: killed at any moment, the
+# file holds whole lines only (or is not there yet).
+whole_bics() { # FILE
+  [ ! -s "$1" ] && return 0
+  [ "$(tail -c 2 "$1" | od -An -c | tr -d ' ')" = '\r\n' ] &&
+    ! LC_ALL=C grep -avq '^"[^"]*";"[^"]*";"[^"]*"'$'\r''$' "$1"
+}
 kills=0
 want crash && for delay in 0 0.02 0.05 0.08 0.1 0.15 0.2 0.25 0.3 0.4 0.5 0.6 0.8 1.0 1.3; do
   w=$scratch/crash-$delay
@@ -149,9 +157,13 @@ want crash && for delay in 0 0.02 0.05 0.08 0.1 0.15 0.2 0.25 0.3 0.4 0.5 0.6 0.
   wait $pid 2> /dev/null
   holds_user "$w/d.csv" || holds_user "$w/d.csv.old" ||
     problem "crash after $delay s: the user's records are lost"
+  whole_bics "$w/BIC.csv" || problem "crash after $delay s: BIC.csv holds part of a line"
   (cd "$w" && "${wrapper[@]}" "$prog" d.csv p.xml > out 2>&1) || problem "crash after $delay s: the rerun failed"
   holds_user "$w/d.csv" || problem "crash after $delay s: the rerun lost the user's records"
   [ -e "$w/d.csv.tmp" ] && problem "crash after $delay s: the rerun left d.csv.tmp"
+  whole_bics "$w/BIC.csv" && [ "$(cut -d';' -f1,2 "$w/BIC.csv" | sort | uniq -d | wc -l)" = 0 ] &&
+    [ "$(wc -l < "$w/BIC.csv")" = "$((transfers + 1))" ] ||
+    problem "crash after $delay s: BIC.csv after the rerun is not every pair once"
 done
 want crash && echo "crash: 15 harvests, $kills killed in their work; the user's records whole after each kill and rerun"
 exit $fail

@@ -124,6 +124,9 @@ TEST(RecordStep, EntersBicAndBankCodeIntoTheBicDirectory) {
     HarvestFields f = c.f;
     char line[kDataLine];
     recordstep(f, bics, line);
+    std::size_t added;
+    ASSERT_TRUE(bics.commit(added));
+    EXPECT_EQ(added, c.bics.empty() ? 0u : 1u);
     EXPECT_EQ(dir.read("BIC.csv"), c.bics);
   }
 }
