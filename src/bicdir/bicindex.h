@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "common/bigalloc.h"
 #include "common/files.h"
 
 struct BicLine;
@@ -130,7 +131,7 @@ class BicIndex {
   std::string held_;         // lines add kept back for commit
   std::size_t heldcount_ = 0;
   std::vector<unsigned char> tags_;
-  std::vector<Slot> slots_;
+  std::vector<Slot, BigAlloc<Slot>> slots_;
   std::vector<char> arena_;
   std::size_t count_ = 0;
   std::uintmax_t size_ = 0;  // bytes of the file read into the index, or appended by it

@@ -26,6 +26,22 @@ struct BicLine {
 /// false when field 1 is not followed by a separator (the piece matches nothing).
 bool splitbicline(const char* text, BicLine& line);
 
+/// One piece of "BIC.csv" taken apart as splitbicline does, its fields 1 and 2 pointing into
+/// the piece where it writes them with no quotes or only around them (a file's usual lines),
+/// else into scratch.
+struct BicView {
+  const char* land;
+  const char* blz;
+  std::size_t landlen;
+  std::size_t blzlen;
+  std::size_t biclen;
+  char bic[kBicTake + 1];  ///< the BIC text, quotes removed
+};
+
+/// splitbicline for the piece of n bytes at p, which need not be terminated: a NUL in it ends
+/// its text there, as it would the terminated copy's. Reading a directory goes through this.
+bool splitbicpiece(const char* p, std::size_t n, BicView& view, BicLine& scratch);
+
 /// True when the piece's fields 1 and 2 are exactly land and blz.
 bool bicmatches(const BicLine& line, const char* land, const char* blz);
 

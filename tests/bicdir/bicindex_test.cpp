@@ -405,4 +405,31 @@ TEST(BicPiece, CutsAtLineEndsWithinAPage) {
   }
 }
 
+// Reading takes pieces apart in place: for every piece, and every piece with a NUL in it,
+// the fields and the BIC are exactly those of the terminated copy.
+TEST(BicPiece, TakesPiecesApartLikeTheirTerminatedCopies) {
+  const char alphabet[] = {'"', ';', ',', '\0', '\r', '\n', 'A', '1', ' '};
+  std::mt19937 rng(20261210);
+  std::vector<std::string> pieces = {"\"DE\";\"37040044\";\"COBADEFFXXX\"\r\n", "DE,1,X",
+                                     "\"\";\"\";\"\"", "\"D\"E\";1;B", "DE;\"1\"\";B\"I\"C",
+                                     std::string("DE\0;1;B", 7), "\"DE\";\"1\"", ";;;"};
+  for (int i = 0; i < 20000; ++i) {
+    std::string p(1 + rng() % 99, ' ');  // short pieces, pieces of one or more words, long ones
+    for (char& c : p) c = alphabet[rng() % sizeof alphabet];
+    pieces.push_back(p);
+  }
+  for (const std::string& p : pieces) {
+    SCOPED_TRACE(::testing::PrintToString(p));
+    const std::string copy = p.substr(0, p.find('\0'));
+    BicLine want;
+    const bool wantok = splitbicline(copy.c_str(), want);
+    BicView got;
+    BicLine scratch;
+    ASSERT_EQ(splitbicpiece(p.data(), p.size(), got, scratch), wantok);
+    EXPECT_EQ(std::string(got.land, got.landlen), want.land);
+    EXPECT_EQ(std::string(got.blz, got.blzlen), want.blz);
+    EXPECT_EQ(std::string(got.bic, got.biclen), want.bic);
+  }
+}
+
 }  // namespace
