@@ -53,6 +53,17 @@ inline int lowestbit(unsigned m) {
 #endif
 }
 
+/// The index of the highest bit set in m, which is not 0.
+inline int highestbit(unsigned m) {
+#if defined(__GNUC__)
+  return 31 - __builtin_clz(m);
+#else
+  int i = 31;
+  while ((m & (1u << i)) == 0) --i;
+  return i;
+#endif
+}
+
 /// The index of the first byte c among the n bytes at p, or n when there is none. Reads only
 /// those n bytes: sixteen at a time while as many are left, then the rest one by one.
 inline std::size_t findbyte(const char* p, std::size_t n, char c) {

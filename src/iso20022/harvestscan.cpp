@@ -440,6 +440,20 @@ std::size_t harvestuntil(HarvestScan& s, const HarvestSide& side, const char* p,
         i += k;
         if (i == n) break;
       }
+      // Most tags are plain ones, "<Name>" or "</Name>": read whole here, as stepping their
+      // bytes would read them.
+      bool end;
+      std::size_t local;
+      if (const std::size_t len = xmlplaintag(p + i, n - i, end, local)) {
+        const XmlToken t = xmltakeplain(s.x, p + i, len, end, local);
+        i += len;
+        const std::string_view local = s.x.name.local();
+        follow(follower, t, local);
+        events = ontag(s, side, t, local, sink);
+        if (events & stopat) break;
+        events = 0;
+        continue;
+      }
       s.x.state = XmlState::Open;
       ++i;
       continue;

@@ -61,6 +61,20 @@ class TagName {
     text_[len_] = '\0';
     if (take < n) overflow_ = true;
   }
+  /// Becomes the n bytes at p, as clear and n calls of add would make it; local is where the
+  /// local name begins among them (behind the last ":", or 0).
+  void assign(const char* p, std::size_t n, std::size_t local) {
+    if (n >= sizeof text_) {
+      clear();
+      for (std::size_t i = 0; i < n; ++i) add(p[i]);
+      return;
+    }
+    std::memcpy(text_, p, n);
+    text_[n] = '\0';
+    len_ = n;
+    overflow_ = false;
+    local_ = local;
+  }
   /// The whole name as written, prefix included; empty when it outgrew the buffer.
   std::string_view qname() const {
     return overflow_ ? std::string_view() : std::string_view(text_, len_);
@@ -332,6 +346,73 @@ VELMORA_HOT_INLINE std::size_t xmlrun(const XmlLexer& x, const char* p, std::siz
     case S::CommentOpen: return 0;
   }
   return 0;
+}
+
+namespace xmllex {
+
+// How a byte of a tag's name reads in a plain tag: 0 a name byte, 1 a colon (a name byte behind
+// which the local name may begin), 2 a byte that ends the name or makes the tag no plain one.
+struct PlainClasses {
+  unsigned char of[256] = {};
+  constexpr PlainClasses() {
+    for (unsigned char c : {'>', '/', '"', '\'', ' ', '\t', '\r', '\n'}) of[c] = 2;
+    of[static_cast<unsigned char>(':')] = 1;
+  }
+};
+inline constexpr PlainClasses kPlain{};
+
+}  // namespace xmllex
+
+/// A plain tag at p (p[0] is the "<" that text ends at): "<name>" or "</name>", the name
+/// without white space, "/" or quotes, with or without a prefix, all of it among the n bytes.
+/// Returns its length up to and with its ">", sets end for an end tag and local to where the
+/// local name begins within the name; 0 for anything else (attributes, an empty element,
+/// comments and the like, a tag the bytes cut off). Stepping such a tag's bytes through
+/// xmlbyte from Text ends in Text, with the tag's name and the token StartTag or EndTag at its
+/// ">": the caller takes it as that, with xmltakeplain.
+/// Performance-critical: `make bench` (harvest-*, full-*), compact files above all.
+VELMORA_HOT_INLINE std::size_t xmlplaintag(const char* p, std::size_t n, bool& end,
+                                           std::size_t& local) {
+  if (n < 3) return 0;
+  end = p[1] == '/';
+  const std::size_t from = end ? 2 : 1;
+  const char c = p[from];
+  if (c == '!' || c == '?' || xmllex::kPlain.of[static_cast<unsigned char>(c)] == 2) return 0;
+  local = 0;
+  std::size_t j = from;
+  // Sixteen bytes at a time while as many are left: the first byte that ends the name, and the
+  // last colon before it.
+  for (; j + 16 <= n; j += 16) {
+    const unsigned stop =
+        matchbytes16(p + j, '>', '/', '"', '\'') | matchbytes16(p + j, ' ', '\t', '\r', '\n');
+    unsigned colon = matchbytes16(p + j, ':', ':', ':', ':');
+    if (stop != 0) {
+      const int k = lowestbit(stop);
+      colon &= (1u << k) - 1;
+      if (colon != 0) local = j + static_cast<std::size_t>(highestbit(colon)) + 1 - from;
+      j += static_cast<std::size_t>(k);
+      return p[j] == '>' ? j + 1 : 0;
+    }
+    if (colon != 0) local = j + static_cast<std::size_t>(highestbit(colon)) + 1 - from;
+  }
+  for (; j < n; ++j) {
+    const unsigned char k = xmllex::kPlain.of[static_cast<unsigned char>(p[j])];
+    if (k == 2) break;
+    if (k == 1) local = j + 1 - from;
+  }
+  if (j == n || p[j] != '>') return 0;
+  return j + 1;
+}
+
+/// Takes the plain tag of len bytes that xmlplaintag found at p: the lexer is where stepping
+/// its bytes would leave it, and the token is returned.
+inline XmlToken xmltakeplain(XmlLexer& x, const char* p, std::size_t len, bool end,
+                             std::size_t local) {
+  const std::size_t from = end ? 2 : 1;
+  x.name.assign(p + from, len - 1 - from, local);
+  x.state = XmlState::Text;
+  x.brackets = 0;
+  return end ? XmlToken::EndTag : XmlToken::StartTag;
 }
 
 /// Takes a run of k bytes that xmlrun gave: a name's bytes are added to it; text and skipped
