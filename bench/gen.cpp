@@ -10,9 +10,24 @@
 //   harvest-10k, harvest-100k                   pay.xml (10,000 or 100,000 credit transfers),
 //                                               data.csv (a user's few thousand records) and
 //                                               the 10,000-entry BIC.csv
+//   batch10k-0, batch10k-10k, batch10k-100k     data.csv (the first 10,000 of the 1,000,000
+//                                               records) + BIC.csv of 0, 10,000 or 100,000
+//                                               entries
+//   harvest-compact                             pay.xml (100,000 credit transfers written on
+//                                               one line, without indentation, each to a bank
+//                                               of its own that no directory holds), the
+//                                               user's data.csv and the 10,000-entry BIC.csv
 //   manifest.txt                                record, transaction and byte counts
 //
+// With --big only the payment file of about 1 GB, into a folder of its own beside the others
+// (which must be there already):
+//
+//   pay-1g                                      pay.xml (1,430,000 credit transfers written as
+//                                               harvest-100k's), data.csv and BIC.csv of
+//                                               harvest-100k, manifest.txt of its own
+//
 // usage: bench_gen OUTDIR
+//        bench_gen --big OUTDIR
 #include <algorithm>
 #include <cinttypes>
 #include <cstdint>
@@ -48,6 +63,12 @@ constexpr int kHotPermille = 750;
 constexpr int kPayNew = 1000;
 constexpr int kPayNewPermille = 400;
 constexpr int kDebtors = 40;
+// The batch of a few milliseconds: the first records of the big data file.
+constexpr int kTinyRecords = 10000;
+// The compact payment file: every transaction to a bank of its own.
+constexpr int kCompactTx = 100000;
+// The payment file of about 1 GB.
+constexpr int kBigTx = 1430000;
 
 // splitmix64: the same sequence with every compiler and standard library, which the standard
 // distributions do not promise.
@@ -253,9 +274,12 @@ std::string drawaccount(Rng& rng, int country) {
   return a;
 }
 
+// A file written through a big buffer. On one line, every line break is left out and so is
+// the indentation behind it: markup written line by line comes out as one line.
 class Output {
  public:
-  explicit Output(const fs::path& path) : path_(path), f_(std::fopen(path.c_str(), "wb")) {
+  explicit Output(const fs::path& path, bool oneline = false)
+      : path_(path), f_(std::fopen(path.c_str(), "wb")), oneline_(oneline) {
     if (!f_) fail();
     std::setvbuf(f_, nullptr, _IOFBF, 1 << 20);
   }
@@ -265,6 +289,19 @@ class Output {
   void put(const std::string& s) { put(s.data(), s.size()); }
   void put(const char* s) { put(s, std::strlen(s)); }
   void put(const char* s, std::size_t n) {
+    if (oneline_) {
+      squeezed_.clear();
+      for (std::size_t i = 0; i < n; ++i) {
+        if (s[i] == '\n') {
+          linestart_ = true;
+        } else if (!(linestart_ && s[i] == ' ')) {
+          linestart_ = false;
+          squeezed_ += s[i];
+        }
+      }
+      s = squeezed_.data();
+      n = squeezed_.size();
+    }
     if (std::fwrite(s, 1, n, f_) != n) fail();
     bytes_ += n;
   }
@@ -281,6 +318,9 @@ class Output {
   }
   fs::path path_;
   std::FILE* f_;
+  bool oneline_;
+  bool linestart_ = false;
+  std::string squeezed_;
   uint64_t bytes_ = 0;
 };
 
@@ -312,6 +352,16 @@ class Universe {
   }
   std::vector<Pair> hot, cold, filler;
 
+  /// A country, drawn by the countries' weights (total: their sum).
+  static int pick(Rng& rng, int total) {
+    int w = static_cast<int>(rng.below(static_cast<uint32_t>(total)));
+    for (int c = 0; c < kNCountries; ++c) {
+      if (w < kCountries[c].weight) return c;
+      w -= kCountries[c].weight;
+    }
+    return kNCountries - 1;
+  }
+
   /// A hot pair of the country, or any hot pair when the country has none.
   const Pair& hotof(int country, Rng& rng) const {
     const std::vector<std::size_t>& of = hotby_[country];
@@ -321,16 +371,31 @@ class Universe {
 
  private:
   std::vector<std::size_t> hotby_[kNCountries];
-
-  static int pick(Rng& rng, int total) {
-    int w = static_cast<int>(rng.below(static_cast<uint32_t>(total)));
-    for (int c = 0; c < kNCountries; ++c) {
-      if (w < kCountries[c].weight) return c;
-      w -= kCountries[c].weight;
-    }
-    return kNCountries - 1;
-  }
 };
+
+/// n pairs, all different, none of them one of the universe's: banks that no directory holds,
+/// by the countries' weights as far as a country has bank codes left (at most three quarters
+/// of its codes are taken, so that drawing a code not taken yet stays quick).
+std::vector<Pair> freshpairs(Rng& rng, const Universe& u, int n) {
+  std::vector<std::unordered_set<std::string>> seen(kNCountries);
+  for (const std::vector<Pair>* of : {&u.hot, &u.cold, &u.filler}) {
+    for (const Pair& p : *of) seen[p.country].insert(p.bank);
+  }
+  int total = 0;
+  for (const Country& c : kCountries) total += c.weight;
+  std::vector<Pair> out;
+  out.reserve(static_cast<std::size_t>(n));
+  while (static_cast<int>(out.size()) < n) {
+    int c = Universe::pick(rng, total);
+    if (static_cast<double>(seen[c].size()) >= capacity(kCountries[c].bank) * 3 / 4) continue;
+    std::string bank;
+    do {
+      bank = draw(rng, kCountries[c].bank);
+    } while (!seen[c].insert(bank).second);
+    out.push_back({c, bank});
+  }
+  return out;
+}
 
 /// A BIC directory in the written format, its entries in a fixed shuffled order so that the
 /// records' banks are spread over the whole file.
@@ -506,7 +571,11 @@ class Payments {
   }
 
   /// Writes a credit-transfer initiation of ntx transactions in payment blocks of 20 to 180.
-  uint64_t write(const fs::path& path, int ntx, const char* msgid) {
+  /// With creditors, transaction t goes to the bank creditors[t] (else to a hot or cold one);
+  /// oneline writes the file without line breaks and indentation.
+  uint64_t write(const fs::path& path, int ntx, const char* msgid,
+                 const std::vector<Pair>* creditors = nullptr, bool oneline = false) {
+    creditors_ = creditors;
     std::vector<int64_t> cents(static_cast<std::size_t>(ntx));
     int64_t total = 0;
     for (int64_t& c : cents) total += c = 100 + rng_.below(500000);
@@ -516,7 +585,7 @@ class Payments {
       blocks.push_back(n);
       left -= n;
     }
-    Output out(path);
+    Output out(path, oneline);
     out.put("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
     out.put("<!-- Benchmark input: generated, not a real payment order. -->\n");
     out.put(
@@ -576,8 +645,9 @@ class Payments {
   // member and proprietary account), some with a BIC but a proprietary account, a few IBANs
   // with a wrong check digit.
   void transaction(Output& out, std::size_t t, int64_t cents) {
-    const Pair& p =
-        rng_.permille(kPayNewPermille) ? u_.cold[rng_.below(kPayNew)] : u_.hot[rng_.below(kHot)];
+    const Pair& p = creditors_                     ? (*creditors_)[t]
+                    : rng_.permille(kPayNewPermille) ? u_.cold[rng_.below(kPayNew)]
+                                                     : u_.hot[rng_.below(kHot)];
     const char* cc = kCountries[p.country].code;
     std::string acct = drawaccount(rng_, p.country);
     uint32_t kind = rng_.below(1000);
@@ -611,7 +681,7 @@ class Payments {
     } else {
       std::string iban = makeiban(cc, p.bank, acct);
       // Only the account part is broken: the harvest still files the bank under its own code,
-      // so the entries that either payment file adds come from the same bounded set of banks.
+      // so the entries that a payment file adds are the banks its transactions name.
       if (rng_.permille(30)) iban = breakiban(rng_, iban, 4 + p.bank.size());
       out.put("            <IBAN>" + iban + "</IBAN>\n");
     }
@@ -623,6 +693,7 @@ class Payments {
   Rng& rng_;
   const Universe& u_;
   std::vector<Party> debtors_;
+  const std::vector<Pair>* creditors_ = nullptr;
 };
 
 void linkorcopy(const fs::path& from, const fs::path& to) {
@@ -638,11 +709,36 @@ fs::path scenario(const fs::path& root, const char* name) {
   return dir;
 }
 
+// The payment file of about 1 GB, beside the inputs bench_gen OUTDIR wrote: harvest-100k's
+// transactions, about fourteen times as many, with that scenario's data file and directory.
+int writebig(const fs::path& root) {
+  const fs::path from = root / "harvest-100k";
+  if (!fs::exists(from / "data.csv") || !fs::exists(from / "BIC.csv")) {
+    std::fprintf(stderr, "bench_gen: %s is missing: run bench_gen OUTDIR first\n",
+                 from.c_str());
+    return 1;
+  }
+  Rng rng(kSeed);
+  Universe u(rng);
+  const fs::path dir = scenario(root, "pay-1g");
+  Rng brng(kSeed + 5);
+  Payments pay(brng, u);
+  uint64_t bytes = pay.write(dir / "pay.xml", kBigTx, "BENCH-1G");
+  linkorcopy(from / "data.csv", dir / "data.csv");
+  linkorcopy(from / "BIC.csv", dir / "BIC.csv");
+  Output m(dir / "manifest.txt");
+  char buf[128];
+  std::snprintf(buf, sizeof buf, "pay1g_tx %d\npay1g_bytes %" PRIu64 "\n", kBigTx, bytes);
+  m.put(buf);
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--big") == 0) return writebig(argv[2]);
   if (argc != 2) {
-    std::fprintf(stderr, "usage: bench_gen OUTDIR\n");
+    std::fprintf(stderr, "usage: bench_gen OUTDIR\n       bench_gen --big OUTDIR\n");
     return 2;
   }
   const fs::path root = argv[1];
@@ -662,30 +758,39 @@ int main(int argc, char** argv) {
   const fs::path b0 = scenario(root, "batch-0"), b100 = scenario(root, "batch-100"),
                  b10k = scenario(root, "batch-10k"), b100k = scenario(root, "batch-100k"),
                  small = scenario(root, "batch-100krec"), h10k = scenario(root, "harvest-10k"),
-                 h100k = scenario(root, "harvest-100k");
+                 h100k = scenario(root, "harvest-100k"), t0 = scenario(root, "batch10k-0"),
+                 t10k = scenario(root, "batch10k-10k"), t100k = scenario(root, "batch10k-100k"),
+                 hc = scenario(root, "harvest-compact");
   Output(b0 / "BIC.csv").close();
   writedir(b100 / "BIC.csv", rng, d100);
   writedir(b10k / "BIC.csv", rng, d10k);
   writedir(b100k / "BIC.csv", rng, d100k);
-  for (const fs::path& d : {small, h10k, h100k}) linkorcopy(b10k / "BIC.csv", d / "BIC.csv");
+  for (const fs::path& d : {small, h10k, h100k, hc}) linkorcopy(b10k / "BIC.csv", d / "BIC.csv");
+  linkorcopy(b0 / "BIC.csv", t0 / "BIC.csv");
+  linkorcopy(b10k / "BIC.csv", t10k / "BIC.csv");
+  linkorcopy(b100k / "BIC.csv", t100k / "BIC.csv");
 
-  // The data file: the small one is the first records of the big one.
-  uint64_t bytes = 0, smallbytes = 0;
+  // The data file: the small and the tiny one are the first records of the big one.
+  uint64_t bytes = 0, smallbytes = 0, tinybytes = 0;
   {
     Rng drng(kSeed + 1);
     Records recs(drng, u);
-    Output big(b0 / "data.csv"), first(small / "data.csv");
+    Output big(b0 / "data.csv"), first(small / "data.csv"), tiny(t0 / "data.csv");
     for (long i = 1; i <= kRecords; ++i) {
       std::string s = format(recs.next(i));
       big.put(s);
       if (i <= kSmallRecords) first.put(s);
+      if (i <= kTinyRecords) tiny.put(s);
     }
     big.close();
     first.close();
+    tiny.close();
     bytes = big.bytes();
     smallbytes = first.bytes();
+    tinybytes = tiny.bytes();
   }
   for (const fs::path& d : {b100, b10k, b100k}) linkorcopy(b0 / "data.csv", d / "data.csv");
+  for (const fs::path& d : {t10k, t100k}) linkorcopy(t0 / "data.csv", d / "data.csv");
 
   // Payment files, and the user's own data file beside them: the records of an earlier
   // harvest first, then the user's records.
@@ -702,14 +807,27 @@ int main(int argc, char** argv) {
   }
   linkorcopy(h10k / "data.csv", h100k / "data.csv");
 
+  // The compact payment file: a generator of its own, so the files above stay as they were.
+  // Its creditor banks are all different and new to every directory: a first harvest adds
+  // an entry for every transaction that names its bank by BIC and IBAN.
+  uint64_t compact = 0;
+  {
+    Rng crng(kSeed + 4);
+    std::vector<Pair> fresh = freshpairs(crng, u, kCompactTx);
+    Payments cpay(crng, u);
+    compact = cpay.write(hc / "pay.xml", kCompactTx, "BENCH-COMPACT", &fresh, true);
+  }
+  linkorcopy(h10k / "data.csv", hc / "data.csv");
+
   Output m(root / "manifest.txt");
   char buf[512];
   std::snprintf(buf, sizeof buf,
                 "records %d\nbytes %" PRIu64 "\nsmall_records %d\nsmall_bytes %" PRIu64
                 "\npay10k_tx %d\npay10k_bytes %" PRIu64 "\npay100k_tx %d\npay100k_bytes %" PRIu64
-                "\nuser_records %d\n",
+                "\nuser_records %d\ntiny_records %d\ntiny_bytes %" PRIu64
+                "\ncompact_tx %d\ncompact_bytes %" PRIu64 "\n",
                 kRecords, bytes, kSmallRecords, smallbytes, 10000, pay10k, 100000, pay100k,
-                kUserRecords + kOldHarvested);
+                kUserRecords + kOldHarvested, kTinyRecords, tinybytes, kCompactTx, compact);
   m.put(buf);
   return 0;
 }
