@@ -255,7 +255,8 @@ const Match* find(const Match* m, int n, std::string_view local, const HarvestSi
 
 // The machine's move on a tag read (by its own lexer, or by the one of the scanner it follows),
 // whose local name is local.
-unsigned ontag(HarvestScan& s, const HarvestSide& side, XmlToken t, std::string_view local,
+VELMORA_HOT_INLINE unsigned ontag(HarvestScan& s, const HarvestSide& side, XmlToken t,
+                                  std::string_view local,
                HarvestSink& sink) {
   if (const Row& r = rowof(s.state); r.field) {  // a tag ends a captured text
     endtext(s, r);
