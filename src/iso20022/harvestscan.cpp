@@ -311,6 +311,25 @@ VELMORA_HOT_INLINE unsigned ontag(HarvestScan& s, const HarvestSide& side, XmlTo
   return ev;
 }
 
+// The local name of a plain tag of len bytes at p, its local name starting localat bytes into
+// its name; empty for a name too long for the lexer's buffer, as TagName::local gives it.
+inline std::string_view plainlocal(const char* p, std::size_t len, bool end, std::size_t localat) {
+  const std::size_t from = end ? 2 : 1;
+  const std::size_t n = len - 1 - from;
+  if (n >= static_cast<std::size_t>(kNameSize)) return {};
+  return std::string_view(p + from + localat, n - localat);
+}
+
+// True when the machine, outside every watched element, reacts to a start tag (end false) or
+// an end tag named local: one of the side's watched elements or its pair element starts, or
+// its pair element ends.
+inline bool outsidemoves(std::string_view local, bool end, const HarvestSide& side) {
+  if (local.empty()) return false;
+  if (end) return samename(local, nameof(Name::Pair, side));
+  return samename(local, nameof(Name::Account, side)) || samename(local, nameof(Name::Agent, side)) ||
+         samename(local, nameof(Name::Party, side)) || samename(local, nameof(Name::Pair, side));
+}
+
 NoRecords gNone;  // a follower takes no records
 
 // A tag for the follower, if any: its events end the stretches of its pass.
@@ -431,6 +450,16 @@ std::size_t harvestuntil(HarvestScan& s, const HarvestSide& side, const char* p,
                          unsigned stopat) {
   std::size_t i = 0;
   events = 0;
+  // Outside every watched element, a plain tag that is none of the side's own moves nothing
+  // but depth: passed over, its name taken into the lexer only when another tag does not
+  // replace it first (settle). Where a follower takes every tag, each goes the whole way.
+  const char* skipped = nullptr;
+  std::size_t skippedlen = 0, skippedlocal = 0;
+  bool skippedend = false;
+  auto settle = [&]() {
+    if (skipped) xmltakeplain(s.x, skipped, skippedlen, skippedend, skippedlocal);
+    skipped = nullptr;
+  };
   while (i < n) {
     if (s.x.state == XmlState::Text) {
       // Most bytes are character data, up to the next "<": taken here at once, with the "<"
@@ -444,9 +473,21 @@ std::size_t harvestuntil(HarvestScan& s, const HarvestSide& side, const char* p,
       // Most tags are plain ones, "<Name>" or "</Name>": read whole here, as stepping their
       // bytes would read them.
       bool end;
-      std::size_t local;
-      if (const std::size_t len = xmlplaintag(p + i, n - i, end, local)) {
-        const XmlToken t = xmltakeplain(s.x, p + i, len, end, local);
+      std::size_t localat;
+      if (const std::size_t len = xmlplaintag(p + i, n - i, end, localat)) {
+        if (!follower && s.state == S::Outside &&
+            !outsidemoves(plainlocal(p + i, len, end, localat), end, side)) {
+          s.depth += end ? -1 : 1;
+          s.tagin = G::None;
+          skipped = p + i;
+          skippedlen = len;
+          skippedend = end;
+          skippedlocal = localat;
+          i += len;
+          continue;
+        }
+        skipped = nullptr;  // its name gives way to this tag's
+        const XmlToken t = xmltakeplain(s.x, p + i, len, end, localat);
         i += len;
         const std::string_view local = s.x.name.local();
         follow(follower, t, local);
@@ -455,6 +496,7 @@ std::size_t harvestuntil(HarvestScan& s, const HarvestSide& side, const char* p,
         events = 0;
         continue;
       }
+      settle();
       s.x.state = XmlState::Open;
       ++i;
       continue;
@@ -469,6 +511,7 @@ std::size_t harvestuntil(HarvestScan& s, const HarvestSide& side, const char* p,
     if (events & stopat) break;
     events = 0;
   }
+  settle();
   return i;
 }
 
