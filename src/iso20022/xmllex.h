@@ -380,20 +380,17 @@ VELMORA_HOT_INLINE std::size_t xmlplaintag(const char* p, std::size_t n, bool& e
   if (c == '!' || c == '?' || xmllex::kPlain.of[static_cast<unsigned char>(c)] == 2) return 0;
   local = 0;
   std::size_t j = from;
-  // Sixteen bytes at a time while as many are left: the first byte that ends the name, and the
-  // last colon before it.
+  // Sixteen bytes at a time while as many are left. Every byte that ends the name, and the
+  // colon, is at most ">": only those among the sixteen are looked at, in order.
+  static_assert('>' >= '/' && '>' >= '"' && '>' >= '\'' && '>' >= ' ' && '>' >= ':',
+                "a byte that ends a name above \">\"");
   for (; j + 16 <= n; j += 16) {
-    const unsigned stop =
-        matchbytes16(p + j, '>', '/', '"', '\'') | matchbytes16(p + j, ' ', '\t', '\r', '\n');
-    unsigned colon = matchbytes16(p + j, ':', ':', ':', ':');
-    if (stop != 0) {
-      const int k = lowestbit(stop);
-      colon &= (1u << k) - 1;
-      if (colon != 0) local = j + static_cast<std::size_t>(highestbit(colon)) + 1 - from;
-      j += static_cast<std::size_t>(k);
-      return p[j] == '>' ? j + 1 : 0;
+    for (unsigned m = bytesupto16(p + j, '>'); m != 0; m &= m - 1) {
+      const std::size_t at = j + static_cast<std::size_t>(lowestbit(m));
+      const unsigned char k = xmllex::kPlain.of[static_cast<unsigned char>(p[at])];
+      if (k == 2) return p[at] == '>' ? at + 1 : 0;
+      if (k == 1) local = at + 1 - from;
     }
-    if (colon != 0) local = j + static_cast<std::size_t>(highestbit(colon)) + 1 - from;
   }
   for (; j < n; ++j) {
     const unsigned char k = xmllex::kPlain.of[static_cast<unsigned char>(p[j])];
