@@ -234,7 +234,7 @@ std::size_t makeresult(char* line, const Record& r, const char* code) {
   return static_cast<std::size_t>(p - line);
 }
 
-// A door onto makeresult for texts of any buffer: each is taken into a record field first.
+// makeresult for texts of any buffer: each is taken into a record field first.
 void putresult(std::FILE* fo, const char* snr, const char* land, const char* blz, const char* konto,
                const char* iban, const char* bic, const char* code) {
   Record r = {};  // makeresult reads whole blocks of each field

@@ -3,11 +3,11 @@
 #include <cstring>
 #include <limits>
 
-#include "bicdir/bicdir.h"
 #include "bicdir/bicline.h"
 #include "common/bits.h"
 #include "common/files.h"
 #include "common/fsys.h"
+#include "common/runfiles.h"
 #include "common/textbuf.h"
 
 namespace {
@@ -90,14 +90,14 @@ char* BicIndex::keyof(Slot& s) {
 bool BicIndex::load(const char* verz) {
   if (append_) unlockfile(append_.get());
   append_.reset();
-  path_ = bicpath(verz);
+  path_ = bicdirof(verz);
   File f = openfile(path_, "rb");
   return loadfrom(f.get());
 }
 
 void BicIndex::clear() {
-  held_.clear();
-  heldcount_ = 0;
+  pending_.clear();
+  pendingcount_ = 0;
   tags_.assign(kFirstSlots, 0);
   slots_.clear();
   slots_.resize(kFirstSlots);
@@ -143,17 +143,17 @@ bool BicIndex::loadfrom(std::FILE* f) {
   // Performance-critical: `make bench` (batch10k-100k, batch-100k).
   constexpr std::size_t kAhead = 8;
   constexpr std::size_t kBlock = std::size_t{1} << 17;
-  struct Held {
+  struct Piece {
     BicView view;
     BicLine scratch;  // fields that are not views of the block
     std::uint32_t hash;
   };
   std::vector<char> block(kBlock + kBicLineRead);
-  std::vector<Held> ahead(kAhead);
-  std::size_t taken = 0, held = 0;  // pieces taken apart, and of those not yet inserted
+  std::vector<Piece> ahead(kAhead);
+  std::size_t taken = 0, waiting = 0;  // pieces taken apart, and of those not yet inserted
   bool ok = true;
   auto insertoldest = [&]() {
-    const Held& h = ahead[(taken - held--) % kAhead];
+    const Piece& h = ahead[(taken - waiting--) % kAhead];
     const BicView& v = h.view;
     if (!insert(v.land, v.landlen, v.blz, v.blzlen, v.bic, v.biclen, h.hash)) ok = false;
   };
@@ -181,20 +181,20 @@ bool BicIndex::loadfrom(std::FILE* f) {
       } else {
         break;  // the rest of a piece is still to be read
       }
-      if (held == kAhead) insertoldest();
-      Held& h = ahead[taken % kAhead];
+      if (waiting == kAhead) insertoldest();
+      Piece& h = ahead[taken % kAhead];
       if (splitbicpiece(piece, len, h.view, h.scratch)) {
         h.hash = keyhash(h.view.land, h.view.landlen, h.view.blz, h.view.blzlen);
         prefetchslot(h.hash);
         ++taken;
-        ++held;
+        ++waiting;
       }
       open_ = piece[len - 1] != '\n';
       size_ += len;
       from += len;
     }
-    // The held pieces point into the block: in before its rest moves to the front.
-    while (held > 0) insertoldest();
+    // The waiting pieces point into the block: in before its rest moves to the front.
+    while (waiting > 0) insertoldest();
     std::memmove(block.data(), block.data() + from, have - from);
     have -= from;
   }
@@ -342,8 +342,8 @@ BicIndex::~BicIndex() {
 
 int BicIndex::put(const char* land, const char* blz, const char* bic) {
   // Most pairs a harvest meets are there already: answered without building a batch.
-  char held[kBicTake + 1];
-  if (get(land, blz, held) == 1) return 1;
+  char known[kBicTake + 1];
+  if (get(land, blz, known) == 1) return 1;
   std::size_t added;
   return putall({{land, blz, bic}}, added) ? 1 : 0;
 }
@@ -356,10 +356,10 @@ bool BicIndex::newlines(const std::vector<BicEntry>& entries, BicIndex& fresh,
   text.clear();
   std::string line;
   BicLine back;
-  char held[kBicTake + 1];
+  char known[kBicTake + 1];
   for (const BicEntry& e : entries) {
     const Key k = key(e.land, e.blz);
-    if (get(k, held) == 1 || fresh.get(k, held) == 1) continue;
+    if (get(k, known) == 1 || fresh.get(k, known) == 1) continue;
     // Without the whole file read, the pair may be there already with another BIC, which a
     // line appended now would override for every later lookup.
     if (!complete_) return false;
@@ -405,13 +405,13 @@ bool BicIndex::putall(const std::vector<BicEntry>& entries, std::size_t& added) 
 }
 
 int BicIndex::add(const char* land, const char* blz, const char* bic) {
-  char held[kBicTake + 1];
+  char known[kBicTake + 1];
   const Key k = key(land, blz);
-  if (get(k, held) == 1) return 1;
+  if (get(k, known) == 1) return 1;
   bool reread;
   if (!complete_ || !lockforappend(reread)) return 0;
   // Read again under the lock: another run may have added the pair meanwhile.
-  if (reread && get(k, held) == 1) return 1;
+  if (reread && get(k, known) == 1) return 1;
   if (!complete_) return 0;
   // A file that ends inside a line gets its line end with the first new line, which may change
   // what that old line says: that one is written at once, and the index reads the file again.
@@ -422,18 +422,18 @@ int BicIndex::add(const char* land, const char* blz, const char* bic) {
   std::string line;
   BicLine back;
   if (!makebicline(land, blz, bic, line, back) || !insert(back)) return 0;
-  held_ += line;
-  ++heldcount_;
+  pending_ += line;
+  ++pendingcount_;
   return 1;
 }
 
 bool BicIndex::commit(std::size_t& added) {
   added = 0;
-  if (held_.empty()) return true;
+  if (pending_.empty()) return true;
   std::string text;
-  text.swap(held_);
-  const std::size_t count = heldcount_;
-  heldcount_ = 0;
+  text.swap(pending_);
+  const std::size_t count = pendingcount_;
+  pendingcount_ = 0;
   if (appendbicline(append_.get(), path_, text, false, true)) {
     size_ += text.size();
     added = count;

@@ -71,20 +71,20 @@ class BicIndex {
   /// it was, the index unchanged and added 0. Call load first.
   bool putall(const std::vector<BicEntry>& entries, std::size_t& added);
 
-  /// put, with the new line kept back for commit: the index answers for the pair at once, the
-  /// file learns it at commit, with every other line kept back, in one append. Returns 1 when
-  /// (land, blz) has an entry after the call (held or kept back), 0 when it cannot be added (as
-  /// put). The first addition locks the file as put's does; lines kept back when the index goes
-  /// or loads again without a commit are dropped, never written.
+  /// put, with the new line left pending for commit: the index answers for the pair at once,
+  /// the file learns it at commit, with every other pending line, in one append. Returns 1
+  /// when (land, blz) has an entry after the call (in the file or pending), 0 when it cannot be
+  /// added (as put). The first addition locks the file as put's does; lines still pending when
+  /// the index goes or loads again are dropped, never written.
   int add(const char* land, const char* blz, const char* bic);
 
-  /// Appends the lines add kept back, in their order, and forces the file to the disk: one
+  /// Appends the pending lines, in their order, and forces the file to the disk: one
   /// append for the lot, in pieces that end at line ends (see bicpiece), so that a run that
   /// dies meanwhile leaves whole lines only. Returns true when they all reached the disk (or
   /// there were none), and added then counts them. When that append fails, it is cut back and
   /// the lines are appended one by one, so that those there is room for still get there: false
-  /// then when any of them did not, and added counts those that did. Either way the lines held
-  /// are done with.
+  /// then when any of them did not, and added counts those that did. Either way no line is
+  /// pending afterwards.
   bool commit(std::size_t& added);
 
   /// Takes the lock the first addition takes, now (the file is made when there is none), for
@@ -128,8 +128,8 @@ class BicIndex {
   void grow();
 
   std::string path_;
-  std::string held_;         // lines add kept back for commit
-  std::size_t heldcount_ = 0;
+  std::string pending_;  // the lines add made, waiting for commit
+  std::size_t pendingcount_ = 0;
   std::vector<unsigned char> tags_;
   std::vector<Slot, BigAlloc<Slot>> slots_;
   std::vector<char> arena_;

@@ -18,7 +18,7 @@ bool replacefile(const char* from, const char* to) {
   return std::rename(from, to) == 0;
 }
 
-// A data file that is a symbolic link gives its target the second name, not the link.
+// A data file that is a symbolic link gives its target the hard link, not the link.
 bool linkfile(const char* from, const char* to) {
   return ::linkat(AT_FDCWD, from, AT_FDCWD, to, AT_SYMLINK_FOLLOW) == 0;
 }

@@ -19,8 +19,8 @@ std::size_t folderend(const std::string& path);
 /// false, leaving both as they were, when it cannot.
 bool replacefile(const char* from, const char* to);
 
-/// Gives the file from the second name to (a hard link). Returns false when to exists or the
-/// file system has no such links; nothing is changed then.
+/// Makes to a hard link to the file from: one file under both names. Returns false when to
+/// exists or the file system has no hard links; nothing is changed then.
 bool linkfile(const char* from, const char* to);
 
 /// Removes the entry path unless it is a directory. True when there is no such entry after.

@@ -11,7 +11,7 @@ struct RunFiles {
   std::string data;          ///< DATAFILE, the user's records
   std::string backup;        ///< DATAFILE.old, the data file before the last harvest
   std::string fresh;         ///< DATAFILE.tmp, the new data file while the harvest writes it
-  std::string staged;        ///< DATAFILE.old.tmp, the backup's second name while it is made
+  std::string staged;        ///< DATAFILE.old.tmp, a hard link to the data file while the backup is made
   std::string lock;          ///< DATAFILE.lock, the run's lock on the data file
   std::string result;        ///< DATAFILE.out, the result file
   std::string bicdir;        ///< BIC.csv beside the data file

@@ -57,14 +57,14 @@ bool readable(std::FILE* fp) {
 }
 
 // The user's data file becomes the backup, replacing one of an earlier run, while it stays the
-// data file too: a second name first, moved over the backup in one step. Where the file system
-// has no second names, the data file itself moves; moved then says so, and the caller must
+// data file too: a hard link first, moved over the backup in one step. Where the file system
+// has no hard links, the data file itself moves; moved then says so, and the caller must
 // bring it back should the new data file not take its place.
 bool keepbackup(const RunFiles& f, bool& moved) {
   moved = false;
   if (linkfile(f.data.c_str(), f.staged.c_str())) {
     const bool ok = replacefile(f.staged.c_str(), f.backup.c_str());
-    // Both names of one file (a backup left as a second name by a run that died) leave the
+    // Both names of one file (a backup left as a hard link by a run that died) leave the
     // staged name in place.
     removeentry(f.staged);
     return ok;

@@ -406,10 +406,6 @@ bool samecourse(const HarvestScan& a, const HarvestScan& b) {
          std::strcmp(f.land, g.land) == 0;
 }
 
-HarvestGroup groupof(HarvestState s) {
-  return rowof(s).group;
-}
-
 void harveststart(HarvestScan& s) {
   emptyfields(s.f);
   s.f.land[0] = '\0';

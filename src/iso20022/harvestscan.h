@@ -147,9 +147,6 @@ struct HarvestFollower {
   void read(const XmlLexer& x, const char* p, std::size_t n);
 };
 
-/// The watched element a state lies in (None outside them).
-HarvestGroup groupof(HarvestState s);
-
 /// Starts a pass: empties the five fields. The rest is deliberately kept: the debtor pass
 /// starts where the creditor pass ended, which is outside everything unless the file ends in
 /// the middle of a tag, a comment or a captured text.

@@ -13,7 +13,7 @@ struct Lookup {
 };
 std::ostream& operator<<(std::ostream& os, const Lookup& l);
 
-/// getbic through its door (the index).
+/// getbic, answered by the index.
 Lookup lookup(const std::string& land, const std::string& blz, const std::string& verz);
 
 /// getbic by reading the file: the last matching line wins.
