@@ -152,7 +152,7 @@ constexpr Row kMachine[] = {
     text(S::InParty, G::Party, &HarvestFields::land, kCtry, TextEnd::Plain),
 };
 constexpr int kStates = sizeof kMachine / sizeof kMachine[0];
-static_assert(kStates == static_cast<int>(S::InPartyCtryText) + 1, "a state without a row");
+static_assert(kStates == kHarvestStates, "a state without a row");
 
 constexpr bool isstate(S s) {
   return static_cast<int>(s) < kStates;

@@ -31,6 +31,9 @@ enum class HarvestState : unsigned char {
   InParty,          ///< in the party element
   InPartyCtryText,  ///< in the text of a "Ctry" within the party
 };
+/// How many states there are: the machine has a row for each (a new state goes last, and this
+/// counts it).
+constexpr int kHarvestStates = static_cast<int>(HarvestState::InPartyCtryText) + 1;
 
 /// The three elements a pass watches, and None outside them.
 enum class HarvestGroup : unsigned char { None, Account, Agent, Party };

@@ -118,6 +118,8 @@ enum class XmlState : unsigned char {
   Decl,         ///< in other "<!" markup (a document type), up to ">"
   DeclSubset,   ///< in the "[...]" of a document type declaration
 };
+/// How many states there are (a new state goes last, and this counts it).
+constexpr int kXmlStates = static_cast<int>(XmlState::DeclSubset) + 1;
 
 /// What one byte completed.
 enum class XmlToken : unsigned char {

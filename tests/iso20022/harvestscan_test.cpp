@@ -379,20 +379,44 @@ TEST(HarvestScan, DebtorPassStartsWhereTheCreditorPassEnded) {
 }
 
 // Arbitrary bytes, NULs included, must never write outside the fields or the name.
-TEST(HarvestScan, SurvivesArbitraryBytes) {
-  std::string junk;
+// Whatever the bytes, a captured text can stand in a quoted data-file field on one line: no
+// double quote, no line break, no white space around it, no more than its field holds, and a
+// country of at most two characters. Junk of markup, names, quotes and white space, in which
+// the watched elements and their texts keep turning up.
+TEST(HarvestScan, TextsFromAnyBytesFitTheirDataFileFields) {
+  static const char* const pick[] = {
+      "<CdtTrfTxInf>", "</CdtTrfTxInf>", "<CdtrAcct>", "</CdtrAcct>", "<CdtrAgt>", "</CdtrAgt>",
+      "<Cdtr>", "</Cdtr>", "<PmtInf>", "</PmtInf>", "<DbtrAcct>", "</DbtrAcct>", "<DbtrAgt>",
+      "</DbtrAgt>", "<Id>", "</Id>", "<IBAN>", "</IBAN>", "<BIC>", "</BIC>", "<Ctry>", "</Ctry>",
+      "<PrtryAcct>", "<ClrSysMmbId>", "<", ">", "/", "\"", "'", " ", "\r\n", "\t", "x", "DE89 ",
+      "DE\r\n89", "1\t2",
+      "<![CDATA[", "]]>", "<!--", "-->", "<a b=\"", "?>"};
   unsigned x = 12345;
-  for (int i = 0; i < 200000; ++i) {
+  std::string junk;
+  while (junk.size() < 200000) {
     x = x * 1103515245u + 12345u;
-    static const char pick[] = "<>/!?CdtrAcctAgtDbtrIBANBICIdCtryPrtryAcctClrSysMmbId\0x";
-    junk += pick[(x >> 16) % (sizeof pick)];
+    junk += pick[(x >> 16) % (sizeof pick / sizeof pick[0])];
   }
   HarvestScan s;
-  std::vector<Rec> recs = harvestrecs(junk, s);
+  const std::vector<Rec> recs = harvestrecs(junk, s);
+  ASSERT_GT(recs.size(), 20u) << "the junk reaches record points";
+  std::size_t withtext = 0;
   for (const Rec& r : recs) {
-    EXPECT_LT(r.iban.size(), 60u);
+    for (const std::string* f : {&r.iban, &r.konto, &r.bic, &r.blz, &r.land}) {
+      SCOPED_TRACE(*f);
+      EXPECT_LT(f->size(), static_cast<std::size_t>(kFieldSize));
+      EXPECT_EQ(f->find_first_of("\"\r\n"), std::string::npos);
+      if (!f->empty()) {
+        EXPECT_NE(f->front(), ' ');
+        EXPECT_NE(f->back(), ' ');
+        EXPECT_NE(f->front(), '\t');
+        EXPECT_NE(f->back(), '\t');
+        ++withtext;
+      }
+    }
     EXPECT_LE(r.land.size(), 2u);
   }
+  EXPECT_GT(withtext, 20u) << "texts were captured at all";
 }
 
 }  // namespace
