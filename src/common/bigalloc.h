@@ -37,7 +37,8 @@ inline void give(void* p, std::size_t bytes) {
     return;
   }
 #endif
-  ::operator delete(p, bytes);
+  static_cast<void>(bytes);
+  ::operator delete(p);
 }
 
 }  // namespace bigalloc
