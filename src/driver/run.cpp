@@ -25,14 +25,16 @@ struct Ending {
   std::string box;
   int status;
   std::string notice = "";  ///< console lines of a completed run
+  bool usage = false;       ///< the usage line and the legend go out first
 };
 
 Ending fatal(const char* console, const std::string& box) {
   return {console, box, 1};
 }
 
+// A command line the run cannot work with: the usage line and legend, then the box.
 Ending usage(const std::string& box) {
-  return {nullptr, box, -1};  // the usage line and legend, then the box, status 1
+  return {nullptr, box, 1, "", true};
 }
 
 // What is wrong with a payment file for a harvest, if anything.
@@ -169,11 +171,10 @@ int run(int argc, char** argv) {
     }
   }
 
-  if (end.status < 0) {
+  if (end.usage) {
     std::fputs(kUsageLine, stdout);
     // The legend has umlauts: in the console's own terms, as the notice.
     consoletext(stdout, legend().c_str());
-    end.status = 1;
   }
   if (end.console) std::fputs(end.console, stdout);
   // Unlike the error lines, the notice has umlauts: it goes out in the console's own terms.
