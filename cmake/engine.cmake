@@ -28,6 +28,7 @@ set(VELMORA_ENGINE_SOURCES
   src/bicdir/banktable.cpp
   src/bicdir/bicdir.cpp
   src/bicdir/bicindex.cpp
+  src/bicdir/bictable.cpp
   src/bicdir/bicline.cpp
   # iso20022: the payment-file scanners, harvest and rewrite
   src/iso20022/harvest.cpp

@@ -1,5 +1,6 @@
-// The BIC directory held in memory for the length of a stage: "BIC.csv" is read once and
-// every lookup is answered from a hash table, whose work does not grow with the entries.
+// The BIC directory "BIC.csv" for the length of a stage: the file is read once, by its reading
+// rules (bicline.h), into a BicTable that answers every lookup; additions take the file's lock
+// and are appended to the file and entered into the table alike.
 #pragma once
 
 #include <cstddef>
@@ -8,10 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "common/bigalloc.h"
+#include "bicdir/bictable.h"
 #include "common/files.h"
-
-struct BicLine;
 
 /// One (country, bank code, BIC) entry to add. The texts are the caller's.
 struct BicEntry {
@@ -36,23 +35,17 @@ class BicIndex {
   bool load(const char* verz);
 
   /// A pair to look up, measured and hashed once for a prefetch and the get that follows.
-  /// It points into the caller's texts, which must not change while it is used.
-  struct Key {
-    const char* land;
-    const char* blz;
-    std::size_t nland, nblz;
-    std::uint32_t hash;
-  };
-  static Key key(const char* land, const char* blz);
+  using Key = BicTable::Key;
+  static Key key(const char* land, const char* blz) { return BicTable::key(land, blz); }
 
   /// getbic from memory. Returns 1 when (land, blz) has an entry (the last matching line of
   /// the file wins) and bic (kFieldSize buffer) then holds its BIC; 0 otherwise, bic empty.
   int get(const char* land, const char* blz, char* bic) const;
-  int get(const Key& k, char* bic) const;  ///< the same for a key made by key()
+  int get(const Key& k, char* bic) const { return table_.get(k, bic); }  ///< for a key()
 
   /// Starts fetching the memory that get(land, blz) will read, so that a get a little later
   /// finds it in the cache. Changes nothing.
-  void prefetch(const Key& k) const;
+  void prefetch(const Key& k) const { table_.prefetch(k); }
 
   /// putbic through the index. Returns 1 when (land, blz) has an entry after the call: already
   /// there (left unchanged) or just appended to the file and added to the index; 0 when it
@@ -92,48 +85,20 @@ class BicIndex {
   /// is; false when the file cannot be opened or locked. Call load first.
   bool lock();
 
-  bool empty() const { return count_ == 0; }
+  bool empty() const { return table_.empty(); }
   /// Number of distinct (country, bank code) pairs held.
-  std::size_t size() const { return count_; }
+  std::size_t size() const { return table_.size(); }
 
  private:
-  // Open addressing with linear probing over two parallel arrays. tags_ holds a byte per slot
-  // (0: empty, else 0x80 and seven bits of the key's hash): small enough to stay in the
-  // cache, it spares a lookup every slot whose tag differs, so a miss rarely leaves the cache
-  // and a hit reads one slot. A slot holds the entry itself: the three lengths, the country
-  // and bank code bytes, then room for a BIC of full length, so that a later line for the same
-  // pair overwrites the BIC in place. A pair too long for that (never one of the normalised
-  // bank codes) lives in arena_, and the slot's bytes hold its offset there.
-  // A slot is read only where its tag is set, so a new table is not filled: its memory is
-  // first written by the inserts.
-  struct alignas(32) Slot {
-    Slot() {}  // NOLINT: leaves the bytes unset on purpose
-    unsigned char nland, nblz, nbic;
-    char bytes[29];
-  };
   void clear();
   bool loadfrom(std::FILE* f);
   bool lockforappend(bool& reread);
-  bool newlines(const std::vector<BicEntry>& entries, BicIndex& fresh, std::string& text) const;
-  bool insert(const BicLine& line);
-  bool insert(const char* land, std::size_t nland, const char* blz, std::size_t nblz,
-              const char* bic, std::size_t nbic, std::uint32_t hash);
-  void presize(std::uintmax_t bytes);
-  void prefetchslot(std::uint32_t hash) const;
-  std::size_t find(const char* land, std::size_t nland, const char* blz, std::size_t nblz,
-                   std::uint32_t hash) const;
-  static bool fits(std::size_t nland, std::size_t nblz);
-  const char* keyof(const Slot& s) const;
-  char* keyof(Slot& s);
-  void grow();
+  bool newlines(const std::vector<BicEntry>& entries, BicTable& fresh, std::string& text) const;
 
   std::string path_;
   std::string pending_;  // the lines add made, waiting for commit
   std::size_t pendingcount_ = 0;
-  std::vector<unsigned char> tags_;
-  std::vector<Slot, BigAlloc<Slot>> slots_;
-  std::vector<char> arena_;
-  std::size_t count_ = 0;
+  BicTable table_;
   std::uintmax_t size_ = 0;  // bytes of the file read into the index, or appended by it
   File append_;  // the file, locked, once an addition needed it
   bool complete_ = false;  // the whole file was read (or there was none)
