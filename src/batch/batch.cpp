@@ -8,6 +8,8 @@
 #include "bicdir/bicindex.h"
 #include "common/bytesink.h"
 #include "common/files.h"
+#include "common/fsys.h"
+#include "common/runfiles.h"
 #include "iban/iban.h"
 #include "iban/kontocheck.h"
 #include "iban/nationalcheck.h"
@@ -332,4 +334,17 @@ bool runbatch(std::FILE* fi, std::FILE* fo, const char* verz, char* sland, Batch
   }
   while (!ring.empty()) finish();
   return out.flush() && !in.failed();
+}
+
+BatchResult batchstage(const RunFiles& f, char* sland, BatchCounts& counts,
+                       const BankTable* banks) {
+  File fi = openfile(f.data, "rb");
+  if (!fi) return BatchResult::NoDataFile;
+  File fo;
+  if (!clobbers(f, Output::Result)) fo = createfresh(f.result, filemode(f.data));
+  if (!fo) return BatchResult::ResultNotCreated;
+  // A result file that could not be written completely must not be reported as a success.
+  bool ok = runbatch(fi.get(), fo.get(), f.data.c_str(), sland, &counts, banks);
+  if (!closefile(fo)) ok = false;
+  return ok ? BatchResult::Done : BatchResult::ResultNotWritten;
 }

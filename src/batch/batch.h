@@ -7,6 +7,7 @@
 
 class BankTable;
 class BicIndex;
+struct RunFiles;
 
 /// What the evaluation of a record found. The result code of each is its row in kCodes: two
 /// codes where the BIC lookup decides (a BIC found, none found), one where it does not run.
@@ -77,3 +78,16 @@ const char* evalrec(Record& r, char* sland, const BicIndex& bics, const BankTabl
 /// Performance-critical: `make bench` (batch-*).
 bool runbatch(std::FILE* fi, std::FILE* fo, const char* verz, char* sland,
               BatchCounts* counts = nullptr, const BankTable* banks = nullptr);
+
+/// How the batch stage of a run ended.
+enum class BatchResult {
+  Done,
+  NoDataFile,        ///< the data file cannot be opened: nothing is written
+  ResultNotCreated,  ///< the result file cannot be made (or would be an input of the run)
+  ResultNotWritten,  ///< reading the data file or writing the result file failed
+};
+
+/// The batch stage of a run: runbatch from the run's data file into its result file, made
+/// fresh and no more widely readable than the data file. sland, counts and banks as runbatch.
+BatchResult batchstage(const RunFiles& f, char* sland, BatchCounts& counts,
+                       const BankTable* banks);

@@ -6,7 +6,6 @@
 
 #include "batch/batch.h"
 #include "bicdir/banktable.h"
-#include "common/files.h"
 #include "common/fsys.h"
 #include "common/runfiles.h"
 #include "driver/messages.h"
@@ -101,19 +100,13 @@ Ending stages(int n, char** argv, const RunFiles& f, char* sland) {
     }
   }
 
-  File fi = openfile(f.data, "rb");
-  if (!fi) return usage(datanotfoundbox(f.data));
-  // Made fresh, and no more widely readable than the data file it is made from.
-  File fo;
-  if (!clobbers(f, Output::Result)) fo = createfresh(f.result, filemode(f.data));
-  if (!fo) return fatal(kOutputNotWritable, outputopenbox(f.result));
-  // A result file that could not be written completely must not be reported as a success.
   BatchCounts counts;
-  bool ok = runbatch(fi.get(), fo.get(), f.data.c_str(), sland, &counts,
-                     table == BankTable::Load::Loaded ? &banks : nullptr);
-  if (!closefile(fo)) ok = false;
-  fi.reset();
-  if (!ok) return fatal(kOutputNotWritable, outputwritebox(f.result));
+  switch (batchstage(f, sland, counts, table == BankTable::Load::Loaded ? &banks : nullptr)) {
+    case BatchResult::Done: break;
+    case BatchResult::NoDataFile: return usage(datanotfoundbox(f.data));
+    case BatchResult::ResultNotCreated: return fatal(kOutputNotWritable, outputopenbox(f.result));
+    case BatchResult::ResultNotWritten: return fatal(kOutputNotWritable, outputwritebox(f.result));
+  }
   summary.records = counts.records;
   for (int i = 0; i < kResultCodes; ++i) {
     const ResultCode& c = kResultCodeTable[i];
