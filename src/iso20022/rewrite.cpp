@@ -34,38 +34,16 @@ bool readversion(const std::string& path, PaymentVersion& v) {
   return true;
 }
 
-enum class PassEnd { Done, NoLine, NotHarvested, ReadFailed, WriteFailed };
-
-// One pass over in, written to out.
-PassEnd runpass(const RewritePass& pass, std::FILE* in, FileSink& sink, ResultLines& lines,
-                RewriteScan& scan) {
-  char block[kBlock];
-  std::size_t n;
-  while ((n = std::fread(block, 1, sizeof block, in)) > 0) {
-    ScanResult r = rewritetext(scan, pass, block, n);
-    if (r != ScanResult::Ok) {
-      // What was written up to the error stays on disk.
-      sink.flush();
-      if (lines.failed()) return PassEnd::ReadFailed;
-      return r == ScanResult::NoLine ? PassEnd::NoLine : PassEnd::NotHarvested;
-    }
-    if (sink.failed()) return PassEnd::WriteFailed;
-  }
-  if (std::ferror(in)) return PassEnd::ReadFailed;
-  rewriteend(scan, pass);
-  return sink.failed() ? PassEnd::WriteFailed : PassEnd::Done;
-}
-
-// The step's files and how it ends.
-struct Step {
+// How the rewrite ends early, with what it leaves behind.
+struct Failure {
   const RunFiles& f;
   ResultLines& lines;
   std::string& failedpath;
   bool madeinter = false;
 
-  // On an I/O failure the intermediate file is removed: it is of no use then, and may be
-  // what filled the disk.
-  RewriteResult iofailed(const std::string& path) {
+  // A file could not be read, made, written or closed. The intermediate file is removed: it is
+  // of no use then, and may be what filled the disk.
+  RewriteResult io(const std::string& path) {
     if (madeinter) std::remove(f.intermediate.c_str());
     failedpath = path;
     return RewriteResult::IoFailed;
@@ -79,14 +57,42 @@ struct Step {
     std::remove(f.rewritten.c_str());
     return RewriteResult::Mismatch;
   }
-  RewriteResult settle(PassEnd e, bool closed, const std::string& in, const std::string& out) {
-    if (e == PassEnd::ReadFailed) return iofailed(lines.failed() ? f.result : in);
-    if (e == PassEnd::WriteFailed || !closed) return iofailed(out);
-    if (e == PassEnd::NoLine) return RewriteResult::NoLine;
-    if (e == PassEnd::NotHarvested) return RewriteResult::NotHarvested;
-    return RewriteResult::Done;
-  }
 };
+
+// One pass over in (the file at inpath), written through sink to out (the file at outpath).
+// Done with out still open, for the caller to hold the pass against the harvest first; else
+// how the rewrite ends, out closed.
+RewriteResult runpass(const RewritePass& pass, std::FILE* in, const std::string& inpath,
+                      File& out, const std::string& outpath, FileSink& sink, ResultLines& lines,
+                      RewriteScan& scan, Failure& failure) {
+  char block[kBlock];
+  std::size_t n;
+  while ((n = std::fread(block, 1, sizeof block, in)) > 0) {
+    const ScanResult r = rewritetext(scan, pass, block, n);
+    if (r != ScanResult::Ok) {
+      // What was written up to the error stays on disk.
+      sink.flush();
+      const bool closed = closefile(out);
+      if (lines.failed()) return failure.io(failure.f.result);
+      if (!closed) return failure.io(outpath);
+      return r == ScanResult::NoLine ? RewriteResult::NoLine : RewriteResult::NotHarvested;
+    }
+    if (sink.failed()) {
+      closefile(out);
+      return failure.io(outpath);
+    }
+  }
+  if (std::ferror(in)) {
+    closefile(out);
+    return failure.io(lines.failed() ? failure.f.result : inpath);
+  }
+  rewriteend(scan, pass);
+  if (sink.failed()) {
+    closefile(out);
+    return failure.io(outpath);
+  }
+  return RewriteResult::Done;
+}
 
 }  // namespace
 
@@ -106,20 +112,20 @@ RewriteResult rewrite(const RunFiles& f, const char* mode, const HarvestReport& 
     return RewriteResult::IoFailed;
   }
   ResultLines lines(fi.get());
-  Step step{f, lines, failedpath};
+  Failure failure{f, lines, failedpath};
   // A data file called "p.xml.out" would be emptied as the intermediate file and then removed
   // with it, one called "p.xml.out.xml" overwritten: such an output cannot be created.
   for (Output out : {Output::Intermediate, Output::Rewritten}) {
     if (clobbers(f, out)) {
-      return step.iofailed(out == Output::Intermediate ? f.intermediate : f.rewritten);
+      return failure.io(out == Output::Intermediate ? f.intermediate : f.rewritten);
     }
   }
   // The outputs are made fresh, never written through a link or into someone else's file,
   // and are no more widely readable than the payment file they are made from.
   const int bits = filemode(f.payment);
   File fm = createfresh(f.intermediate, bits);
-  if (!fm) return step.iofailed(f.intermediate);
-  step.madeinter = true;
+  if (!fm) return failure.io(f.intermediate);
+  failure.madeinter = true;
 
   const RewriteMode ii = readmode(mode);
   const RewriteForms forms = formsfor(ii.m);
@@ -137,43 +143,43 @@ RewriteResult rewrite(const RunFiles& f, const char* mode, const HarvestReport& 
 
   if (run) {
     File in = openfile(f.payment, "rb");
-    if (!in) return step.iofailed(f.payment);
+    if (!in) return failure.io(f.payment);
     FileSink sink(fm.get());
     RewriteScan scan;
     rewritestart(scan, HarvestScan());
     const RewritePass pass = {
         kCreditorRewrite, forms,      *version.row, sink, lines, harvested.creditorstretches,
         &later,           report.left};
-    const PassEnd e = runpass(pass, in.get(), sink, lines, scan);
-    if (e != PassEnd::Done) return step.settle(e, closefile(fm), f.payment, f.intermediate);
+    const RewriteResult r =
+        runpass(pass, in.get(), f.payment, fm, f.intermediate, sink, lines, scan, failure);
+    if (r != RewriteResult::Done) return r;
     // The payment file the pass read is the one the harvest read, pair for pair.
     if (scan.stretch != harvested.creditorstretches.count() || scan.taken != harvested.creditor ||
         later.stretches.records() != harvested.debtor) {
-      return step.mismatch(in, fm);
+      return failure.mismatch(in, fm);
     }
   }
-  RewriteResult r = step.settle(PassEnd::Done, closefile(fm), f.payment, f.intermediate);
-  if (r != RewriteResult::Done) return r;
+  if (!closefile(fm)) return failure.io(f.intermediate);
 
   File fo = createfresh(f.rewritten, bits);
-  if (!fo) return step.iofailed(f.rewritten);
+  if (!fo) return failure.io(f.rewritten);
   if (run) {
     File in = openfile(f.intermediate, "rb");
-    if (!in) return step.iofailed(f.intermediate);
+    if (!in) return failure.io(f.intermediate);
     FileSink sink(fo.get());
     RewriteScan debtor;
     rewritestart(debtor, harvested.creditorend);
     const RewritePass pass = {kDebtorRewrite, forms,           *version.row, sink,
                               lines,          later.stretches, nullptr,      report.left};
-    const PassEnd e = runpass(pass, in.get(), sink, lines, debtor);
-    if (e != PassEnd::Done) return step.settle(e, closefile(fo), f.intermediate, f.rewritten);
+    const RewriteResult r =
+        runpass(pass, in.get(), f.intermediate, fo, f.rewritten, sink, lines, debtor, failure);
+    if (r != RewriteResult::Done) return r;
     if (debtor.stretch != later.stretches.count() || debtor.taken != harvested.debtor) {
-      return step.mismatch(in, fo);
+      return failure.mismatch(in, fo);
     }
   }
-  r = step.settle(PassEnd::Done, closefile(fo), f.intermediate, f.rewritten);
-  if (r != RewriteResult::Done) return r;
-  if (lines.failed()) return step.iofailed(f.result);
+  if (!closefile(fo)) return failure.io(f.rewritten);
+  if (lines.failed()) return failure.io(f.result);
   fi.reset();
   // The rewritten file is complete; an intermediate file that cannot be removed stays.
   std::remove(f.intermediate.c_str());
