@@ -50,6 +50,12 @@ TEST(FieldChecks, FitCleanPadAndCut) {
       {"all six in an alphanumeric field", isnalfanum, "/:@[`{z9", 2, 0, 0, "Z9"},
       {"largest lengths that fit a field", isnnum, "1", 50, 9, 0,
        "00000000000000000000000000000000000000000000000001000000000"},
+      {"the longest second section", isnnum, "1", 0, 50, 0,
+       "10000000000000000000000000000000000000000000000000"},
+      // Leading digits are passed over at once; the bytes that border them are no digits there
+      // either.
+      {"a colon behind leading digits", isnnum, "12:34", 4, 0, 0, "1234"},
+      {"a slash behind leading digits", isnalfanum, "12/3a", 4, 0, 0, "123A"},
   };
   for (const FieldCase& c : cases) {
     SCOPED_TRACE(c.why);
