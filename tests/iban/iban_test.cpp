@@ -100,6 +100,19 @@ TEST(Makeiban, BuildsOrFails) {
        {"DE", "1", "12x", "old"},
        1,
        {"DE", "00000001", "12x", "DE0000000001"}},
+      // National check characters a record left out are filled in, in the fields too.
+      {"MC account without its RIB key",
+       {"MC", "11222 00001", "01234567890", ""},
+       0,
+       {"MC", "1122200001", "0123456789030", "MC5811222000010123456789030"}},
+      {"SM bank code as ABI and CAB, without the CIN letter",
+       {"SM", "03225 09800", "270100", ""},
+       0,
+       {"SM", "U0322509800", "000000270100", "SM86U0322509800000000270100"}},
+      {"IT bank code without a CIN letter other than the placeholder's",
+       {"IT", "0306909606", "100000000001", ""},
+       0,
+       {"IT", "U0306909606", "100000000001", "IT45U0306909606100000000001"}},
   };
   for (const OpCase& c : cases) {
     SCOPED_TRACE(c.why);
