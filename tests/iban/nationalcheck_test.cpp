@@ -118,6 +118,13 @@ const std::vector<Example>& examples() {
       {"IS", "0159260076545510731309", {21}, "rule: remainder 0 gives 0"},
       {"ME", "505000012345683898", {17, 18}, "rule: no remainder gives 98"},
       {"ME", "505000012345677302", {17, 18}, "rule: remainder 96 gives 02"},
+      // Digits the registry's examples leave at zero, where a wrong weight or a wrong class of
+      // character would go unseen.
+      {"ES", "00491500042710151321", {9, 10}, "rule: no zero in entity and office"},
+      {"NO", "12345678903", {11}, "rule: no zero among the ten digits"},
+      {"CZ", "08000100062000145399", {10, 20}, "rule: a prefix of more than one digit"},
+      {"CZ", "08000000002000145399", {10, 20}, "rule: no prefix, its check digit 0"},
+      {"FR", "3000200550A000015784502", {22, 23}, "rule: the account begins with a letter"},
   };
   return kExamples;
 }
@@ -452,6 +459,7 @@ TEST(NationalInvalid, NonDigitsWhereDigitsAreNeeded) {
       {"HU", "1177301A111110180000000O"},
       {"HR", "1001005186300016O"},
       {"HR", "A0010051863000160"},
+      {"HR", "1001005O863000160"},
       {"IS", "015926007654551073033A"},
       {"IS", "A159260076545510730339"},
       {"RU", "0445252254081781053809131041O"},
