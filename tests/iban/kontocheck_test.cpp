@@ -80,7 +80,31 @@ TEST(Kontocheck, TextsThatAreNoNumbers) {
   EXPECT_EQ(checkaccount("Z9", "37040044", "9290701"), AccountCheck::Unknown);
   EXPECT_EQ(checkaccount("0", "37040044", "9290701"), AccountCheck::Unknown);
   EXPECT_FALSE(knownmethod("F0"));
+  EXPECT_FALSE(knownmethod("E9")) << "the last code the slots have room for";
+  EXPECT_EQ(checkaccount("E9", "37040044", "9290701"), AccountCheck::Unknown);
   EXPECT_TRUE(knownmethod("00"));
+}
+
+// A number that is not all digits is Invalid, even where the value of the odd character would
+// pass: ':' counts 10 and 'A' 17 to a check that takes it for a digit. Method 00 accepts
+// 9290701, and its padded form; its last ten digits behind one more digit are still too long.
+TEST(Kontocheck, OnlyDigitStringsOfAtMostTenPass) {
+  ASSERT_EQ(checkaccount("00", "37040044", "9290701"), AccountCheck::Valid);
+  ASSERT_EQ(checkaccount("00", "37040044", "0009290701"), AccountCheck::Valid);
+  EXPECT_EQ(checkaccount("00", "37040044", "10009290701"), AccountCheck::Invalid);
+  EXPECT_EQ(checkaccount("00", "37040044", "00009290701"), AccountCheck::Invalid)
+      << "a leading zero is a digit too many as well";
+  const std::string valid = "9290701";
+  for (std::size_t at = 0; at < valid.size(); ++at) {
+    for (char odd : {' ', '/', ':', '-', 'A', 'O', '\0'}) {
+      std::string k = valid;
+      k[at] = odd;
+      EXPECT_EQ(checkaccount("00", "37040044", k), AccountCheck::Invalid)
+          << "'" << odd << "' at " << at;
+      EXPECT_EQ(checkaccount("00", "37040044", "000" + k), AccountCheck::Invalid)
+          << "'" << odd << "' at " << at + 3 << " of ten";
+    }
+  }
 }
 
 }  // namespace
