@@ -109,6 +109,9 @@ TEST(Evaluate, FailuresAndTheCarriedCountry) {
       {"a Spanish record whose account field is empty: the line end is no part of a field, so "
        "the account is missing",
        "13;ES;21000418;", R"("13";"XK";"";"";"";"";"92")", "XK"},
+      {"a record without a bank code keeps neither its IBAN text, too short for an IBAN, nor "
+       "its BIC",
+       "14;DE;;1;AT61;OLDBIC", R"("14";"XK";"";"";"";"";"92")", "XK"},
   });
 }
 
