@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <memory>
+#include <new>
 #include <random>
 #include <string>
 #include <vector>
@@ -92,6 +94,22 @@ TEST(Putresult, WritesSevenQuotedFieldsAndCrLf) {
             "\"\r\n\";\"1;2\";\"\";\"\";\"\";\"\";\"92\"\r\n");
 }
 
+// Texts longer than a field: each is taken as far as a field holds it, kFieldSize - 1 characters.
+TEST(Putresult, TakesAFieldOfEachText) {
+  const std::string longer(kFieldSize + 10, '7');
+  const std::string kept(kFieldSize - 1, '7');
+  for (int at = 0; at < 6; ++at) {
+    SCOPED_TRACE(at);
+    Fields f = {"1", "DE", "2", "3", "4", "5"};
+    Fields want = f;
+    f[at] = longer;
+    want[at] = kept;
+    std::string line;
+    for (const std::string& field : want) line += "\"" + field + "\";";
+    EXPECT_EQ(result(f, "92"), line + "\"92\"\r\n");
+  }
+}
+
 TEST(Putresult, ReadsBackThroughSplitrec) {
   Fields f = {"0", "DE", "37040044", "0532013000", "DE89370400440532013000", "COBADEFFXXX"};
   std::string line = result(f, "11");
@@ -161,6 +179,90 @@ TEST(Splitline, SplitsLikeByteByByteWhateverLiesBehindTheLine) {
     ASSERT_EQ(std::string(out, makeresult(out, g.r, "11")), plainresult(want, "11"));
   }
 }
+
+// The reader's own files: one of the lines() reads from a file of these bytes, and whether it
+// ended in a read error.
+struct Read {
+  std::vector<std::string> lines;
+  bool failed;
+};
+
+Read readall(DataLines& in) {
+  Read got{{}, false};
+  char buf[kLineBuf];
+  std::size_t len;
+  bool overlong;
+  while (in.next(buf, sizeof buf, len, overlong)) got.lines.emplace_back(buf, len);
+  got.failed = in.failed();
+  return got;
+}
+
+Read readbytes(const std::string& bytes) {
+  std::FILE* f = std::tmpfile();
+  std::fwrite(bytes.data(), 1, bytes.size(), f);
+  std::rewind(f);
+  DataLines in(f);
+  Read got = readall(in);
+  std::fclose(f);
+  return got;
+}
+
+// The edges of the byte-order marks: a mark and nothing else, a file cut inside a character.
+TEST(DataLines, MarksAndCutCharacters) {
+  const struct {
+    const char* why;
+    std::string bytes;
+    std::vector<std::string> lines;
+  } cases[] = {
+      {"a UTF-8 mark alone", "\xef\xbb\xbf", {}},
+      {"a UTF-16 mark alone: no line, not an empty one", "\xff\xfe", {}},
+      {"a UTF-16 mark and a line end", std::string("\xff\xfe\n\0", 4), {""}},
+      {"a UTF-16 file ending in half a character, which is dropped",
+       std::string{'\xff', '\xfe', 'A', '\0', 'B'},
+       {"A"}},
+      {"the same behind a line end",
+       std::string{'\xff', '\xfe', 'A', '\0', '\n', '\0', 'B'},
+       {"A"}},
+      {"two bytes of a UTF-8 mark are no mark", "\xef\xbb", {"\xef\xbb"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.why);
+    const Read got = readbytes(c.bytes);
+    EXPECT_EQ(got.lines, c.lines);
+    EXPECT_FALSE(got.failed);
+  }
+}
+
+// The mark is looked for in the bytes read, never behind them: a file of the mark's first two
+// bytes is a line of its own, whatever the reader's buffer held from before.
+TEST(DataLines, LooksForTheMarkOnlyInWhatWasRead) {
+  std::FILE* f = std::tmpfile();
+  std::fwrite("\xef\xbb", 1, 2, f);
+  std::rewind(f);
+  // The reader in memory that holds the mark's third byte throughout.
+  std::unique_ptr<unsigned char[]> room(new unsigned char[sizeof(DataLines)]);
+  std::memset(room.get(), 0xbf, sizeof(DataLines));
+  DataLines* in = new (room.get()) DataLines(f);
+  const Read got = readall(*in);
+  in->~DataLines();
+  std::fclose(f);
+  EXPECT_EQ(got.lines, std::vector<std::string>{"\xef\xbb"});
+}
+
+#ifndef _WIN32
+// A read error is no end of file: the reader says so (the batch then reports it). A directory
+// opens as a file on POSIX systems, and every read of it fails.
+TEST(DataLines, AReadErrorIsReported) {
+  TempDir dir;
+  std::FILE* f = std::fopen(dir.path().c_str(), "rb");
+  ASSERT_NE(f, nullptr);
+  DataLines in(f);
+  const Read got = readall(in);
+  std::fclose(f);
+  EXPECT_TRUE(got.lines.empty());
+  EXPECT_TRUE(got.failed);
+}
+#endif
 
 // The lines of a data file: CR, LF and CR LF each end one, the line end is no part of it, a
 // byte-order mark at the start is none of the first line, and a line longer than a read is
