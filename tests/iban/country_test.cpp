@@ -106,6 +106,32 @@ TEST(Getkonto, ChecksAndNormalisesAccountNumbers) {
   for (const RuleCase& c : cases) run(getkonto, c);
 }
 
+// A record's field buffer holds old bytes behind its terminator: a rule looks at none of them,
+// and a text gets what it gets in a buffer of its own.
+TEST(Getkonto, ReadsNothingBehindTheText) {
+  const struct {
+    const char* land;
+    const char* text;
+    const char* behind;  // the old bytes behind its terminator
+  } cases[] = {
+      {"ES", "", "A1234"},  // the second of a Spanish pair, had it been read, and an account
+      {"ES", "1", "21234"},
+      {"DE", "", "1234"},
+      {"IT", "12", "345"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.land) + " '" + c.text + "' '" + c.behind + "'");
+    char bare[kFieldSize] = {};
+    std::strcpy(bare, c.text);
+    const int want = getkonto(c.land, bare);
+    char buf[kFieldSize] = {};
+    std::strcpy(buf, c.text);
+    std::strcpy(buf + std::strlen(c.text) + 1, c.behind);
+    EXPECT_EQ(getkonto(c.land, buf), want);
+    EXPECT_STREQ(buf, bare);
+  }
+}
+
 // A text that fills rule's pattern exactly, with its significant characters; the lead of a
 // Letter or Pair rule comes first, and zeros (when given) stand behind it, in front of the
 // sections.
