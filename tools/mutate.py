@@ -33,6 +33,8 @@ Typical runs:
   tools/mutate.py --max 300 --seed 1 --e2e '*' --e2e-exclude '*100mb*' \\
       src/iban/*.cpp src/batch/*.cpp
   tools/mutate.py --id src/batch/batch.cpp#12 --id src/iban/iban.cpp#40
+A survivor that reads or writes outside its buffers may be seen only by the sanitizers: run it
+again in the build `make test` uses, --build-dir build/asan (configured by `make test`).
 """
 
 import argparse
