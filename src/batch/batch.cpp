@@ -101,20 +101,20 @@ Outcome judged(Record& r, const BankTable* banks, bool built, Finding fine, int 
 }
 
 // An IBAN record: validated and split; the carried country follows a valid IBAN.
-Outcome evaliban(Record& r, char* sland, const BankTable* banks) {
+Outcome evaliban(Record& r, CarriedCountry& sland, const BankTable* banks) {
   if (chkiban(r.land, r.blz, r.konto, r.iban) != 1) {
     r.bic[0] = '\0';
     return settled(Finding::IbanWrong);
   }
-  settext(sland, r.land);
+  sland.set(r.land);
   return judged(r, banks, false, Finding::IbanValid);
 }
 
 // A bank code that fits the record's own country: that country is carried on, even when the
 // account number fails.
 // nleftblz: placeholders leftoutblz put in front of the bank code.
-Outcome evalowncountry(Record& r, char* sland, int nblz, int nleftblz, const BankTable* banks) {
-  settext(sland, r.land);
+Outcome evalowncountry(Record& r, CarriedCountry& sland, int nblz, int nleftblz, const BankTable* banks) {
+  sland.set(r.land);
   const int nleftkonto = leftoutkonto(r.land, r.konto);
   const int nkonto = getkonto(r.land, r.konto);
   if (nkonto < 1) {
@@ -134,8 +134,8 @@ Outcome evalowncountry(Record& r, char* sland, int nblz, int nleftblz, const Ban
 // A bank code that does not fit its own country falls back to the carried one. The result
 // line keeps the bank code as the failed rule left it, although makeiban then normalises it
 // once more under the carried country's rule for the IBAN and the lookup.
-Outcome evalcarried(Record& r, char* sland, const BicIndex& bics, const BankTable* banks) {
-  settext(r.land, sland);
+Outcome evalcarried(Record& r, CarriedCountry& sland, const BicIndex& bics, const BankTable* banks) {
+  settext(r.land, sland.code());
   if (getkonto(r.land, r.konto) < 1) {
     r.konto[0] = '\0';
     return settled(Finding::AccountBroken);
@@ -155,11 +155,11 @@ Outcome evalcarried(Record& r, char* sland, const BicIndex& bics, const BankTabl
 }
 
 // An account record: bank code and account number checked, the IBAN built from them.
-Outcome evalaccount(Record& r, char* sland, const BicIndex& bics, const BankTable* banks) {
+Outcome evalaccount(Record& r, CarriedCountry& sland, const BicIndex& bics, const BankTable* banks) {
   r.iban[0] = '\0';
   r.bic[0] = '\0';
   if (r.blz[0] == '\0' || r.konto[0] == '\0') {
-    settext(r.land, sland);
+    settext(r.land, sland.code());
     r.blz[0] = r.konto[0] = '\0';
     return settled(Finding::FieldsMissing);
   }
@@ -282,8 +282,8 @@ const char* codetext(Finding f, bool bicfound) {
   return bicfound ? row.withbic : row.without;
 }
 
-Outcome evalsteps(Record& r, char* sland, const BicIndex& bics, const BankTable* banks) {
-  if (shortlen(r.land, 3) > 2) settext(r.land, sland);
+Outcome evalsteps(Record& r, CarriedCountry& sland, const BicIndex& bics, const BankTable* banks) {
+  if (shortlen(r.land, 3) > 2) settext(r.land, sland.code());
   if (hasiban(r.iban)) return evaliban(r, sland, banks);
   return evalaccount(r, sland, bics, banks);
 }
@@ -293,11 +293,11 @@ const char* lookupbic(Record& r, const Outcome& o, const BicIndex& bics) {
   return codetext(o.finding, bics.get(r.land, r.blz, r.bic) == 1);
 }
 
-const char* evalrec(Record& r, char* sland, const BicIndex& bics, const BankTable* banks) {
+const char* evalrec(Record& r, CarriedCountry& sland, const BicIndex& bics, const BankTable* banks) {
   return lookupbic(r, evalsteps(r, sland, bics, banks), bics);
 }
 
-bool runbatch(std::FILE* fi, std::FILE* fo, const char* verz, char* sland, BatchCounts* counts,
+bool runbatch(std::FILE* fi, std::FILE* fo, const char* verz, CarriedCountry& sland, BatchCounts* counts,
               const BankTable* banks) {
   // Read once for the whole batch, after the harvest has fed it, so that every lookup is
   // answered from memory with what reading the file would answer.
@@ -336,7 +336,7 @@ bool runbatch(std::FILE* fi, std::FILE* fo, const char* verz, char* sland, Batch
   return out.flush() && !in.failed();
 }
 
-BatchResult batchstage(const RunFiles& f, char* sland, BatchCounts& counts,
+BatchResult batchstage(const RunFiles& f, CarriedCountry& sland, BatchCounts& counts,
                        const BankTable* banks) {
   File fi = openfile(f.data, "rb");
   if (!fi) return BatchResult::NoDataFile;
@@ -347,4 +347,8 @@ BatchResult batchstage(const RunFiles& f, char* sland, BatchCounts& counts,
   bool ok = runbatch(fi.get(), fo.get(), f.data.c_str(), sland, &counts, banks);
   if (!closefile(fo)) ok = false;
   return ok ? BatchResult::Done : BatchResult::ResultNotWritten;
+}
+
+void CarriedCountry::set(const char* land) {
+  settext(code_, land);
 }

@@ -54,20 +54,35 @@ struct Outcome {
   bool bicfound;  ///< when no lookup is left: whether a BIC was found
 };
 
+/// The carried country: the country a record without one of its own is taken to be in, the
+/// last country a record settled on; "AT" at the start of a run. One per run, handed from
+/// record to record.
+class CarriedCountry {
+ public:
+  CarriedCountry() = default;
+  explicit CarriedCountry(const char* land) { set(land); }
+  const char* code() const { return code_; }
+  /// Becomes land (what fits a field of it).
+  void set(const char* land);
+
+ private:
+  char code_[kFieldSize] = "AT";
+};
+
 /// The evaluation of one record up to its BIC lookup: the fields hold the texts of the result
 /// line but the BIC. The lookup itself is lookupbic, which may be called later, as long as the
 /// index does not change meanwhile. banks, when given, is the bank table beside the data file,
 /// by which German bank codes and account numbers are judged; without it they are not.
-Outcome evalsteps(Record& r, char* sland, const BicIndex& bics, const BankTable* banks = nullptr);
+Outcome evalsteps(Record& r, CarriedCountry& sland, const BicIndex& bics, const BankTable* banks = nullptr);
 
 /// Looks up the BIC of a record evaluated by evalsteps, when it needs one; returns its code.
 const char* lookupbic(Record& r, const Outcome& o, const BicIndex& bics);
 
 /// Evaluates one record in place: on return its fields are the texts of its result line.
-/// sland (kFieldSize buffer) is the carried country, read and updated; bics is the BIC
+/// sland is the carried country, read and updated; bics is the BIC
 /// directory beside the data file, banks the bank table beside it, if there is one. Returns the
 /// two-digit result code.
-const char* evalrec(Record& r, char* sland, const BicIndex& bics, const BankTable* banks = nullptr);
+const char* evalrec(Record& r, CarriedCountry& sland, const BicIndex& bics, const BankTable* banks = nullptr);
 
 /// Reads the data file fi line by line (DataLines) and writes one result line per line to fo,
 /// in the same order, whatever the line holds: an empty line gives empty fields and "92", a
@@ -76,7 +91,7 @@ const char* evalrec(Record& r, char* sland, const BicIndex& bics, const BankTabl
 /// given, receives the records per code; banks, if given, is the bank table to judge German
 /// records by. Returns false when reading fi or writing fo failed.
 /// Performance-critical: `make bench` (batch-*).
-bool runbatch(std::FILE* fi, std::FILE* fo, const char* verz, char* sland,
+bool runbatch(std::FILE* fi, std::FILE* fo, const char* verz, CarriedCountry& sland,
               BatchCounts* counts = nullptr, const BankTable* banks = nullptr);
 
 /// How the batch stage of a run ended.
@@ -89,5 +104,5 @@ enum class BatchResult {
 
 /// The batch stage of a run: runbatch from the run's data file into its result file, made
 /// fresh and no more widely readable than the data file. sland, counts and banks as runbatch.
-BatchResult batchstage(const RunFiles& f, char* sland, BatchCounts& counts,
+BatchResult batchstage(const RunFiles& f, CarriedCountry& sland, BatchCounts& counts,
                        const BankTable* banks);

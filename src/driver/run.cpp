@@ -76,7 +76,7 @@ bool checkargs(int n, char** argv, Ending& end) {
 }
 
 // The stages of a run that has its data file to itself.
-Ending stages(int n, char** argv, const RunFiles& f, char* sland) {
+Ending stages(int n, char** argv, const RunFiles& f, CarriedCountry& sland) {
   // The bank table is read before anything is done: a run that cannot judge by it stops.
   BankTable banks;
   const BankTable::Load table = banks.load(f.banktable);
@@ -146,7 +146,7 @@ Ending stages(int n, char** argv, const RunFiles& f, char* sland) {
 int run(int argc, char** argv) {
   initconsole();
   // The carried country starts as "AT", once per run; the batch passes it from record to record.
-  char sland[kFieldSize] = "AT";
+  CarriedCountry sland;
 
   const int n = argc - 1;
   Ending end;

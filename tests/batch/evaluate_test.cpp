@@ -34,7 +34,7 @@ void runsteps(const std::vector<Step>& steps, const std::string& bic = "",
     dir.write("BLZ.csv", banks);
     ASSERT_EQ(table.load(dir.file("BLZ.csv")), BankTable::Load::Loaded);
   }
-  char sland[kFieldSize] = "AT";
+  CarriedCountry sland;
   for (const Step& s : steps) {
     SCOPED_TRACE(s.why);
     Record r;
@@ -43,7 +43,7 @@ void runsteps(const std::vector<Step>& steps, const std::string& bic = "",
     std::string got = std::string("\"") + r.snr + "\";\"" + r.land + "\";\"" + r.blz + "\";\"" +
                       r.konto + "\";\"" + r.iban + "\";\"" + r.bic + "\";\"" + code + "\"";
     EXPECT_EQ(got, s.result);
-    EXPECT_STREQ(sland, s.sland);
+    EXPECT_STREQ(sland.code(), s.sland);
   }
 }
 
@@ -219,14 +219,14 @@ TEST(Batch, SameLinesAsOneRecordAfterTheOther) {
 
   std::FILE* fi = std::fopen(verz.c_str(), "rb");
   std::FILE* fo = std::fopen(dir.file("batch.out").c_str(), "wb");
-  char sland[kFieldSize] = "AT";
+  CarriedCountry sland;
   ASSERT_TRUE(runbatch(fi, fo, verz.c_str(), sland));
   std::fclose(fi);
   std::fclose(fo);
 
   BicIndex bics;
   bics.load(verz.c_str());
-  char sland2[kFieldSize] = "AT";
+  CarriedCountry sland2;
   std::FILE* fw = std::fopen(dir.file("single.out").c_str(), "wb");
   std::size_t start = 0;
   while (start < data.size()) {
@@ -242,7 +242,7 @@ TEST(Batch, SameLinesAsOneRecordAfterTheOther) {
   }
   std::fclose(fw);
   EXPECT_EQ(dir.read("batch.out"), dir.read("single.out"));
-  EXPECT_STREQ(sland, sland2);
+  EXPECT_STREQ(sland.code(), sland2.code());
 }
 
 // Whatever a data file holds, its result file has one line per data line, in the same order,
@@ -282,7 +282,7 @@ TEST(Batch, OneResultLinePerDataLine) {
     const std::string verz = dir.file("data.csv");
     std::FILE* fi = std::fopen(verz.c_str(), "rb");
     std::FILE* fo = std::fopen(dir.file("data.csv.out").c_str(), "wb");
-    char sland[kFieldSize] = "AT";
+    CarriedCountry sland;
     BatchCounts counts;
     ASSERT_TRUE(runbatch(fi, fo, verz.c_str(), sland, &counts));
     std::fclose(fi);
