@@ -298,11 +298,16 @@ const char* evalrec(Record& r, CarriedCountry& sland, const BicIndex& bics, cons
 }
 
 bool runbatch(std::FILE* fi, std::FILE* fo, const char* verz, CarriedCountry& sland, BatchCounts* counts,
-              const BankTable* banks) {
+              const BankTable* banks, const BicIndex* known) {
   // Read once for the whole batch, after the harvest has fed it, so that every lookup is
-  // answered from memory with what reading the file would answer.
-  BicIndex bics;
-  bics.load(verz);
+  // answered from memory with what reading the file would answer: the harvest's own index
+  // where it still answers so (a big directory is not read twice in a run), else afresh.
+  BicIndex own;
+  if (!known || known->stale()) {
+    own.load(verz);
+    known = &own;
+  }
+  const BicIndex& bics = *known;
   DataLines in(fi);
   FileSink out(fo);
   LookupRing ring(bics);
@@ -337,14 +342,14 @@ bool runbatch(std::FILE* fi, std::FILE* fo, const char* verz, CarriedCountry& sl
 }
 
 BatchResult batchstage(const RunFiles& f, CarriedCountry& sland, BatchCounts& counts,
-                       const BankTable* banks) {
+                       const BankTable* banks, const BicIndex* known) {
   File fi = openfile(f.data, "rb");
   if (!fi) return BatchResult::NoDataFile;
   File fo;
   if (!clobbers(f, Output::Result)) fo = createfresh(f.result, filemode(f.data));
   if (!fo) return BatchResult::ResultNotCreated;
   // A result file that could not be written completely must not be reported as a success.
-  bool ok = runbatch(fi.get(), fo.get(), f.data.c_str(), sland, &counts, banks);
+  bool ok = runbatch(fi.get(), fo.get(), f.data.c_str(), sland, &counts, banks, known);
   if (!closefile(fo)) ok = false;
   return ok ? BatchResult::Done : BatchResult::ResultNotWritten;
 }

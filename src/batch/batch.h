@@ -89,10 +89,12 @@ const char* evalrec(Record& r, CarriedCountry& sland, const BicIndex& bics, cons
 /// line or a field longer than a record holds gives its fields as read and "99". The BIC
 /// directory beside the data file verz is read once, before the first record. counts, if
 /// given, receives the records per code; banks, if given, is the bank table to judge German
-/// records by. Returns false when reading fi or writing fo failed.
+/// records by; known, if given and not stale, is the BIC directory already read (by the
+/// harvest before) and is used in its place. Returns false when reading fi or writing fo failed.
 /// Performance-critical: `make bench` (batch-*).
 bool runbatch(std::FILE* fi, std::FILE* fo, const char* verz, CarriedCountry& sland,
-              BatchCounts* counts = nullptr, const BankTable* banks = nullptr);
+              BatchCounts* counts = nullptr, const BankTable* banks = nullptr,
+              const BicIndex* known = nullptr);
 
 /// How the batch stage of a run ended.
 enum class BatchResult {
@@ -103,6 +105,7 @@ enum class BatchResult {
 };
 
 /// The batch stage of a run: runbatch from the run's data file into its result file, made
-/// fresh and no more widely readable than the data file. sland, counts and banks as runbatch.
+/// fresh and no more widely readable than the data file. sland, counts, banks and known as
+/// runbatch.
 BatchResult batchstage(const RunFiles& f, CarriedCountry& sland, BatchCounts& counts,
-                       const BankTable* banks);
+                       const BankTable* banks, const BicIndex* known = nullptr);

@@ -1,6 +1,8 @@
 #include "bicdir/bicindex.h"
 
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "bicdir/bicline.h"
 #include "common/bits.h"
@@ -13,6 +15,8 @@ bool BicIndex::load(const char* verz) {
   if (append_) unlockfile(append_.get());
   append_.reset();
   path_ = bicdirof(verz);
+  loaded_ = true;
+  leftout_ = false;
   File f = openfile(path_, "rb");
   return loadfrom(f.get());
 }
@@ -248,5 +252,19 @@ bool BicIndex::commit(std::size_t& added) {
       all = false;
     }
   }
+  if (!all) leftout_ = true;
   return syncfile(append_.get()) && all;
+}
+
+void BicIndex::unlock() {
+  if (append_) unlockfile(append_.get());
+  append_.reset();
+}
+
+bool BicIndex::stale() const {
+  if (!loaded_ || !complete_ || leftout_ || !pending_.empty()) return true;
+  std::error_code ec;
+  const std::uintmax_t now = std::filesystem::file_size(path_, ec);
+  if (ec) return size_ != 0 || std::filesystem::exists(path_, ec);
+  return now != size_;
 }

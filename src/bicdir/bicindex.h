@@ -85,6 +85,15 @@ class BicIndex {
   /// is; false when the file cannot be opened or locked. Call load first.
   bool lock();
 
+  /// Lets go of the lock an addition took; call after commit. Lookups go on as before.
+  void unlock();
+
+  /// True when the index may no longer answer as the file would: it holds nothing loaded, the
+  /// file was not read to its end, a commit left lines out, lines are pending, or the file's
+  /// length is no longer what the index read and appended (another run has added to it). A
+  /// stage that takes an index over from another uses it only when this is false.
+  bool stale() const;
+
   bool empty() const { return table_.empty(); }
   /// Number of distinct (country, bank code) pairs held.
   std::size_t size() const { return table_.size(); }
@@ -103,4 +112,6 @@ class BicIndex {
   File append_;  // the file, locked, once an addition needed it
   bool complete_ = false;  // the whole file was read (or there was none)
   bool open_ = false;      // the file ends inside a line, without its line end
+  bool loaded_ = false;    // load has run
+  bool leftout_ = false;   // a commit could not write every pending line
 };

@@ -6,6 +6,7 @@
 
 #include "batch/batch.h"
 #include "bicdir/banktable.h"
+#include "bicdir/bicindex.h"
 #include "common/fsys.h"
 #include "common/runfiles.h"
 #include "driver/messages.h"
@@ -86,8 +87,9 @@ Ending stages(int n, char** argv, const RunFiles& f, CarriedCountry& sland) {
   HarvestReport harvested;
   RunNotice notice;
   RunSummary summary;
+  BicIndex bics;  // the harvest's BIC directory, which the batch takes over while it holds
   if (n >= 2) {
-    switch (harvest(f, harvested)) {
+    switch (harvest(f, harvested, bics)) {
       case HarvestResult::Skipped: break;
       case HarvestResult::Done:
         summary.harvested = true;
@@ -101,7 +103,8 @@ Ending stages(int n, char** argv, const RunFiles& f, CarriedCountry& sland) {
   }
 
   BatchCounts counts;
-  switch (batchstage(f, sland, counts, table == BankTable::Load::Loaded ? &banks : nullptr)) {
+  switch (batchstage(f, sland, counts, table == BankTable::Load::Loaded ? &banks : nullptr,
+                     &bics)) {
     case BatchResult::Done: break;
     case BatchResult::NoDataFile: return usage(datanotfoundbox(f.data));
     case BatchResult::ResultNotCreated: return fatal(kOutputNotWritable, outputopenbox(f.result));

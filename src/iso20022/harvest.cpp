@@ -103,8 +103,7 @@ Before lookbefore(const RunFiles& f) {
 // data file is read, never written: the index is then never loaded, and an index not read to
 // its end adds nothing.
 bool writerecords(const RunFiles& f, std::FILE* pay, bool merge, FileSink& out,
-                  HarvestReport& counts) {
-  BicIndex bics;
+                  HarvestReport& counts, BicIndex& bics) {
   if (!samefile(f.payment, f.bicdir)) bics.load(f.data.c_str());
   HarvestScan s;
   DataSink sink(out, bics);
@@ -118,6 +117,7 @@ bool writerecords(const RunFiles& f, std::FILE* pay, bool merge, FileSink& out,
   // The pairs learnt reach the directory here, all at once, while the lock is still held.
   std::size_t learnt = 0;
   bics.commit(learnt);
+  bics.unlock();
   counts.bicslearnt = learnt;
   if (!merge) return true;
   File fb = openfile(f.data, "rb");
@@ -171,6 +171,11 @@ bool mergebackup(std::FILE* from, ByteSink& to) {
 // moment leaves either the user's data file as it was (and perhaps the unfinished new one,
 // which the next run removes) or the backup beside a complete new data file.
 HarvestResult harvest(const RunFiles& f, HarvestReport& counts) {
+  BicIndex bics;
+  return harvest(f, counts, bics);
+}
+
+HarvestResult harvest(const RunFiles& f, HarvestReport& counts, BicIndex& bics) {
   counts = HarvestReport();
   File pay = openfile(f.payment, "rb");
   if (!pay || !readable(pay.get())) return HarvestResult::Skipped;
@@ -195,7 +200,7 @@ HarvestResult harvest(const RunFiles& f, HarvestReport& counts) {
   };
   FileSink out(fo.get());
   HarvestReport written;
-  const bool read = writerecords(f, pay.get(), exists, out, written);
+  const bool read = writerecords(f, pay.get(), exists, out, written, bics);
   pay.reset();
   if (!read || !out.flush() || !syncfile(fo.get()) || !closefile(fo)) {
     return fail(HarvestResult::WriteFailed);

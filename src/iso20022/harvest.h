@@ -39,6 +39,10 @@ enum class HarvestResult {
 /// the backup may have been replaced by a copy of the data file. The new data file gets the
 /// permission bits of the old one. counts tells what was written (nothing unless Done).
 HarvestResult harvest(const RunFiles& f, HarvestReport& counts);
+/// The same, with the BIC directory read into bics, which afterwards holds it as the harvest
+/// left it (not loaded when the harvest read none): a batch that follows may take it over
+/// where it is not stale.
+HarvestResult harvest(const RunFiles& f, HarvestReport& counts, BicIndex& bics);
 
 /// The record step at a record point: cuts the bank code out of an IBAN of more than 8
 /// characters into f.blz and normalises it with getblz, enters (land, blz, bic) into the BIC

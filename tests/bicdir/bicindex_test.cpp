@@ -432,4 +432,70 @@ TEST(BicPiece, TakesPiecesApartLikeTheirTerminatedCopies) {
   }
 }
 
+// A batch takes the harvest's index over only while it answers as the file would.
+TEST(BicIndex, StaleOnceItNoLongerAnswersAsTheFileWould) {
+  const std::string line = "\"AT\";\"1\";\"X\"\r\n";
+  const struct {
+    const char* why;
+    bool file;  // BIC.csv there before the load
+    void (*after)(BicIndex&, TempDir&);
+    bool stale;
+  } cases[] = {
+      {"just loaded", true, [](BicIndex&, TempDir&) {}, false},
+      {"no file, and still none", false, [](BicIndex&, TempDir&) {}, false},
+      {"no file at load, one since", false,
+       [](BicIndex&, TempDir& t) { t.write("BIC.csv", "\"DE\";\"1\";\"Y\"\r\n"); }, true},
+      {"another run appended", true,
+       [](BicIndex&, TempDir& t) { t.write("BIC.csv", t.read("BIC.csv") + "\"DE\";\"1\";\"Y\"\r\n"); },
+       true},
+      {"a line pending", true, [](BicIndex& b, TempDir&) { b.add("DE", "2", "Z"); }, true},
+      {"committed and unlocked", true,
+       [](BicIndex& b, TempDir&) {
+         std::size_t n;
+         b.add("DE", "2", "Z");
+         b.commit(n);
+         b.unlock();
+       },
+       false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.why);
+    TempDir t;
+    if (c.file) t.write("BIC.csv", line);
+    BicIndex index;
+    EXPECT_TRUE(index.stale()) << "nothing loaded";
+    ASSERT_TRUE(index.load(t.file("konten.csv").c_str()));
+    c.after(index, t);
+    EXPECT_EQ(index.stale(), c.stale);
+  }
+}
+
+#ifndef _WIN32
+// A commit that could write only some of its lines leaves an index that holds more than the
+// file: stale, so that the batch reads the file afresh.
+TEST(BicIndex, StaleAfterACommitThatLeftLinesOut) {
+  TempDir t;
+  const std::string before = "\"AT\";\"1\";\"X\"\r\n";
+  t.write("BIC.csv", before);
+  BicIndex index;
+  ASSERT_TRUE(index.load(t.file("konten.csv").c_str()));
+  ASSERT_EQ(index.add("DE", "10000000", "MARKDEF1100"), 1);
+  ASSERT_EQ(index.add("AT", "19043", "BKAUATWW"), 1);
+  rlimit old;
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  rlimit small = old;
+  small.rlim_cur = before.size() + 30;  // room for the second line only
+  auto oldsig = signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  std::size_t added = 9;
+  const bool all = index.commit(added);
+  setrlimit(RLIMIT_FSIZE, &old);
+  signal(SIGXFSZ, oldsig);
+  EXPECT_FALSE(all);
+  EXPECT_EQ(added, 1u);
+  EXPECT_EQ(t.read("BIC.csv"), before + "\"AT\";\"19043\";\"BKAUATWW\"\r\n");
+  EXPECT_TRUE(index.stale());
+}
+#endif
+
 }  // namespace
