@@ -1,6 +1,6 @@
 // The BIC directory's line reader on arbitrary pieces: fields and BIC terminated within their
-// buffers, the BIC never longer than the bytes it may take, and a line written for an entry
-// always read back as that entry.
+// buffers, the BIC never longer than the bytes it may take, a piece taken apart in place read
+// as its terminated copy, and a line written for an entry always read back as that entry.
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -25,6 +25,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       FUZZ_CHECK(*p != '"' && *p != ';' && *p != ',' && *p != '\n' && *p != '\r');
     }
   }
+
+  // Reading a directory takes the piece apart where it lies, NULs and all: the same fields and
+  // BIC as its terminated copy gives.
+  BicView view;
+  BicLine scratch;
+  FUZZ_CHECK(splitbicpiece(piece.data(), piece.size(), view, scratch) == two);
+  FUZZ_CHECK(std::string(view.land, view.landlen) == line.land);
+  FUZZ_CHECK(std::string(view.blz, view.blzlen) == line.blz);
+  FUZZ_CHECK(std::string(view.bic, view.biclen) == line.bic);
 
   // The same bytes cut into an entry: whatever makebicline accepts reads back as that entry.
   std::size_t a = size > 0 ? data[0] % 8 : 0, b = size > 1 ? data[1] % 24 : 0;
