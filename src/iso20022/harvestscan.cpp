@@ -330,6 +330,15 @@ inline bool outsidemoves(std::string_view local, bool end, const HarvestSide& si
          samename(local, nameof(Name::Party, side)) || samename(local, nameof(Name::Pair, side));
 }
 
+// True when a plain tag named local moves the scanner, outside every watched element, and the
+// follower that takes its tags, if any, by depth alone.
+inline bool passesover(std::string_view local, bool end, const HarvestSide& side,
+                       const HarvestFollower* follower) {
+  if (outsidemoves(local, end, side)) return false;
+  if (!follower || follower->ownlexer) return true;
+  return follower->scan.state == S::Outside && !outsidemoves(local, end, follower->side);
+}
+
 NoRecords gNone;  // a follower takes no records
 
 // A tag for the follower, if any: its events end the stretches of its pass.
@@ -448,7 +457,8 @@ std::size_t harvestuntil(HarvestScan& s, const HarvestSide& side, const char* p,
   events = 0;
   // Outside every watched element, a plain tag that is none of the side's own moves nothing
   // but depth: passed over, its name taken into the lexer only when another tag does not
-  // replace it first (settle). Where a follower takes every tag, each goes the whole way.
+  // replace it first (settle). A follower that takes the tags must be outside its own
+  // elements too, and the tag none of its side's; it moves by depth alike.
   const char* skipped = nullptr;
   std::size_t skippedlen = 0, skippedlocal = 0;
   bool skippedend = false;
@@ -471,10 +481,14 @@ std::size_t harvestuntil(HarvestScan& s, const HarvestSide& side, const char* p,
       bool end;
       std::size_t localat;
       if (const std::size_t len = xmlplaintag(p + i, n - i, end, localat)) {
-        if (!follower && s.state == S::Outside &&
-            !outsidemoves(plainlocal(p + i, len, end, localat), end, side)) {
+        if (s.state == S::Outside && passesover(plainlocal(p + i, len, end, localat), end, side,
+                                                follower)) {
           s.depth += end ? -1 : 1;
           s.tagin = G::None;
+          if (follower && !follower->ownlexer) {
+            follower->scan.depth += end ? -1 : 1;
+            follower->scan.tagin = G::None;
+          }
           skipped = p + i;
           skippedlen = len;
           skippedend = end;
