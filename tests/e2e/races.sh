@@ -31,18 +31,18 @@ for i in $(seq 1 20000); do printf '%d;DE;37040044;%d;;\r\n' "$i" "$((532013000 
 # A payment file of RACES_TRANSFERS (default 4,000) transfers, each with its own bank code and
 # BIC; more where a run must take long enough for a second to start meanwhile.
 transfers=${RACES_TRANSFERS:-4000}
-{
-  printf '<?xml version="1.0" encoding="UTF-8"?>\n<Document><CstmrCdtTrfInitn><PmtInf>\n'
-  printf '<DbtrAcct><Id><IBAN>AT611904300234573201</IBAN></Id></DbtrAcct>'
-  printf '<DbtrAgt><FinInstnId><BIC>BKAUATWWXXX</BIC></FinInstnId></DbtrAgt>\n'
-  for i in $(seq 1 "$transfers"); do
-    printf '<CdtTrfTxInf><CdtrAgt><FinInstnId><BIC>B%07dXX</BIC>' "$i"
-    printf '<ClrSysMmbId><Id>%08d</Id></ClrSysMmbId></FinInstnId></CdtrAgt>' "$i"
-    printf '<Cdtr><Nm>Empfaenger %d</Nm></Cdtr><CdtrAcct><Id><PrtryAcct><Id>%d</Id></PrtryAcct>' "$i" "$i"
-    printf '</Id></CdtrAcct></CdtTrfTxInf>\n'
-  done
-  printf '</PmtInf></CstmrCdtTrfInitn></Document>\n'
-} > "$scratch/pay.xml"
+awk -v n="$transfers" 'BEGIN {
+  printf "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<Document><CstmrCdtTrfInitn><PmtInf>\n"
+  printf "<DbtrAcct><Id><IBAN>AT611904300234573201</IBAN></Id></DbtrAcct>"
+  printf "<DbtrAgt><FinInstnId><BIC>BKAUATWWXXX</BIC></FinInstnId></DbtrAgt>\n"
+  for (i = 1; i <= n; i++) {
+    printf "<CdtTrfTxInf><CdtrAgt><FinInstnId><BIC>B%07dXX</BIC>", i
+    printf "<ClrSysMmbId><Id>%08d</Id></ClrSysMmbId></FinInstnId></CdtrAgt>", i
+    printf "<Cdtr><Nm>Empfaenger %d</Nm></Cdtr><CdtrAcct><Id><PrtryAcct><Id>%d</Id></PrtryAcct>", i, i
+    printf "</Id></CdtrAcct></CdtTrfTxInf>\n"
+  }
+  printf "</PmtInf></CstmrCdtTrfInitn></Document>\n"
+}' > "$scratch/pay.xml"
 
 # The user's records follow the harvested ones in the file, whole and in order.
 holds_user() { # FILE
@@ -85,7 +85,7 @@ want same && for t in $(seq 1 "$trials"); do
   w=$scratch/same-$t
   mkdir -p "$w"
   cp "$scratch/user.csv" "$w/d.csv"
-  cp "$scratch/pay.xml" "$w/p.xml"
+  ln -f "$scratch/pay.xml" "$w/p.xml" 2> /dev/null || cp "$scratch/pay.xml" "$w/p.xml"
   read -r sa sb < <(together "$w" d.csv p.xml -- d.csv p.xml)
   if ! holds_user "$w/d.csv" && ! holds_user "$w/d.csv.old"; then
     problem "same file, trial $t: the user's records are lost"
@@ -110,7 +110,7 @@ want folder && for t in $(seq 1 $((trials / 2 + 1))); do
   mkdir -p "$w"
   cp "$scratch/user.csv" "$w/a.csv"
   cp "$scratch/user.csv" "$w/b.csv"
-  cp "$scratch/pay.xml" "$w/p.xml"
+  ln -f "$scratch/pay.xml" "$w/p.xml" 2> /dev/null || cp "$scratch/pay.xml" "$w/p.xml"
   read -r sa sb < <(together "$w" a.csv p.xml -- b.csv p.xml)
   [ "$sa$sb" = 00 ] || problem "one folder, trial $t: exit statuses $sa and $sb"
   pairs=$(wc -l < "$w/BIC.csv")
@@ -126,7 +126,7 @@ if want killed; then
 w=$scratch/killed
 mkdir -p "$w"
 cp "$scratch/user.csv" "$w/d.csv"
-cp "$scratch/pay.xml" "$w/p.xml"
+ln -f "$scratch/pay.xml" "$w/p.xml" 2> /dev/null || cp "$scratch/pay.xml" "$w/p.xml"
 (cd "$w" && exec "${wrapper[@]}" "$prog" d.csv p.xml > /dev/null 2>&1) &
 pid=$!
 sleep 0.3
@@ -149,7 +149,7 @@ want crash && for delay in 0 0.02 0.05 0.08 0.1 0.15 0.2 0.25 0.3 0.4 0.5 0.6 0.
   w=$scratch/crash-$delay
   mkdir -p "$w"
   cp "$scratch/user.csv" "$w/d.csv"
-  cp "$scratch/pay.xml" "$w/p.xml"
+  ln -f "$scratch/pay.xml" "$w/p.xml" 2> /dev/null || cp "$scratch/pay.xml" "$w/p.xml"
   (cd "$w" && exec "${wrapper[@]}" "$prog" d.csv p.xml > /dev/null 2>&1) &
   pid=$!
   sleep "$delay"
