@@ -166,10 +166,10 @@ def apply(text, mutant):
     return "\n".join(lines)
 
 
-def parse_lines(spec):
+def parse_lines(ranges_text):
     """'10-40,55' -> a test on line numbers."""
     ranges = []
-    for part in spec.split(","):
+    for part in ranges_text.split(","):
         lo, _, hi = part.partition("-")
         ranges.append((int(lo), int(hi or lo)))
     return lambda n: any(lo <= n <= hi for lo, hi in ranges)

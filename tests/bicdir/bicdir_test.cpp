@@ -9,12 +9,9 @@
 #include "bicdir/bicindex.h"
 #include "common/textbuf.h"
 #include "support/bicref.h"
+#include "support/filelimit.h"
 #include "support/tempdir.h"
 
-#ifndef _WIN32
-#include <signal.h>
-#include <sys/resource.h>
-#endif
 
 namespace fs = std::filesystem;
 
@@ -287,15 +284,12 @@ TEST_P(Put, AFailedWriteLeavesNoHalfLine) {
   TempDir t;
   const std::string before = "\"AT\";\"1\";\"X\"\r\n";
   t.write("BIC.csv", before);
-  rlimit old;
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-  rlimit small = old;
-  small.rlim_cur = before.size() + 5;
-  auto oldsig = signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  int got = put(t.file("konten.csv"), "DE", "37040044", "COBADEFFXXX");
-  setrlimit(RLIMIT_FSIZE, &old);
-  signal(SIGXFSZ, oldsig);
+  int got;
+  {
+    FileSizeLimit limit(before.size() + 5);
+    ASSERT_TRUE(limit.ok());
+    got = put(t.file("konten.csv"), "DE", "37040044", "COBADEFFXXX");
+  }
   EXPECT_EQ(got, 0);
   EXPECT_EQ(t.read("BIC.csv"), before);
 }

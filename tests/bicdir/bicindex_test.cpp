@@ -10,12 +10,9 @@
 #include "bicdir/bicline.h"
 #include "common/textbuf.h"
 #include "support/bicref.h"
+#include "support/filelimit.h"
 #include "support/tempdir.h"
 
-#ifndef _WIN32
-#include <signal.h>
-#include <sys/resource.h>
-#endif
 
 namespace {
 
@@ -283,15 +280,12 @@ TEST(BicIndex, AFailedPutallLeavesFileAndIndexAsTheyWere) {
   ASSERT_TRUE(index.load(verz.c_str()));
   const std::vector<BicEntry> entries = {
       {"DE", "10000000", "MARKDEF1100"}, {"DE", "10010010", "PBNKDEFF100"}, {"AT", "1", "Y"}};
-  rlimit old;
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-  rlimit small = old;
-  small.rlim_cur = before.size() + 40;  // room for the first new line, not for the second
-  auto oldsig = signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  const Batch got = putall(index, entries);
-  setrlimit(RLIMIT_FSIZE, &old);
-  signal(SIGXFSZ, oldsig);
+  Batch got;
+  {
+    FileSizeLimit limit(before.size() + 40);  // room for the first new line, not for the second
+    ASSERT_TRUE(limit.ok());
+    got = putall(index, entries);
+  }
   EXPECT_EQ(got, (Batch{false, 0}));
   EXPECT_EQ(t.read("BIC.csv"), before);
   EXPECT_EQ(fromindex(index, "DE", "10000000"), (Lookup{0, ""}));
@@ -481,16 +475,13 @@ TEST(BicIndex, StaleAfterACommitThatLeftLinesOut) {
   ASSERT_TRUE(index.load(t.file("konten.csv").c_str()));
   ASSERT_EQ(index.add("DE", "10000000", "MARKDEF1100"), 1);
   ASSERT_EQ(index.add("AT", "19043", "BKAUATWW"), 1);
-  rlimit old;
-  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-  rlimit small = old;
-  small.rlim_cur = before.size() + 30;  // room for the second line only
-  auto oldsig = signal(SIGXFSZ, SIG_IGN);
-  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   std::size_t added = 9;
-  const bool all = index.commit(added);
-  setrlimit(RLIMIT_FSIZE, &old);
-  signal(SIGXFSZ, oldsig);
+  bool all;
+  {
+    FileSizeLimit limit(before.size() + 30);  // room for the second line only
+    ASSERT_TRUE(limit.ok());
+    all = index.commit(added);
+  }
   EXPECT_FALSE(all);
   EXPECT_EQ(added, 1u);
   EXPECT_EQ(t.read("BIC.csv"), before + "\"AT\";\"19043\";\"BKAUATWW\"\r\n");
